@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <utility>
+
+// A value that the window shows. The logic sets it; the window observes it and updates the
+// widget bound to it. Tests read it directly.
+template <typename T>
+class Observable
+{
+public:
+    explicit Observable(T initial = T{}) : m_value(std::move(initial)) {}
+
+    const T &get() const { return m_value; }
+
+    void set(T value)
+    {
+        if (value == m_value)
+            return;
+        m_value = std::move(value);
+        if (m_observer)
+            m_observer(m_value);
+    }
+
+    void observe(std::function<void(const T &)> observer) { m_observer = std::move(observer); }
+
+private:
+    T m_value;
+    std::function<void(const T &)> m_observer;
+};

@@ -1,0 +1,240 @@
+#include "replydecoding.h"
+
+#include "panelstate.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr std::array kPowerRows = std::to_array<StatusRow>({
+    {" 0 0", " Power ON"},
+    {" 8 0", " Stand by"},
+    {" 4 0", " Count down"},
+    {" 2 0", " Cooling down"},
+    {" 1 0", " Power Fail"},
+    {" 0 8", " Temperature Warning"},
+    {" 0 2", " NO Key input "},
+    {" 0 4", " Lamp OFF by PWR Management"},
+    {" 2 8", " Temperature Warning & cooling down"},
+    {" 2 4", "Cooling down  PWR Management"},
+    {" 8 8", " Temperature Warning and recoverd"},
+    {" 2 1", " Cooling down (All Lamp FAIL)"},
+    {" 8 1", " Cooling down & sutandby (All Lamp FAIL)"},
+});
+
+constexpr std::array kInputModeRows = std::to_array<StatusRow>({
+    {" 1", " Computer 1"},
+    {" 2", " Computer 2"},
+    {" 3", " Video"},
+    {" 4", " Input mode 4"},
+});
+
+constexpr std::array kSettingRows = std::to_array<StatusRow>({
+    {" 1 1", " Normally"},
+    {" 1 0", " Top/Bottom reversal"},
+    {" 0 1", " Left/Right reversal"},
+    {" 0 0", " Top/Bottom , Left/Right reversal"},
+});
+
+constexpr std::array kMuteRows = std::to_array<StatusRow>({
+    {" 0 0", " Video & Audio mute OFF"},
+    {" 0 1", " Video mute ON"},
+    {" 0 2", " Audio mute ON"},
+    {" 0 3", " Video & Audio mute ON"},
+    {" 8 0", " No signal"},
+    {" F F", " Stand by"},
+});
+
+constexpr std::array kLampRows = std::to_array<StatusRow>({
+    {" 0 0", " All OFF : 2 Lamp mode"},
+    {" 0 1", " No1 ON  : 2 Lamp mode"},
+    {" 0 2", " No2 ON  : 2 Lamp mode"},
+    {" 0 3", " No1,2 ON  : 2 Lamp mode"},
+    {" 1 0", " All OFF : 1 Lamp mode(No1 USE)"},
+    {" 1 1", " No1 ON  : 1 Lamp mode(No1 USE)"},
+    {" 2 0", " All OFF : 1 Lamp mode(No2 USE)"},
+    {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)"},
+});
+
+constexpr std::array kQueries = std::to_array<StatusQuery>({
+    {"CR0", ReplyKind::Table, 4, kPowerRows},
+    {"CR1", ReplyKind::Table, 2, kInputModeRows},
+    {"CR4", ReplyKind::Table, 4, kSettingRows},
+    {"CR3", ReplyKind::LampHours, 0, {}},
+    {"CR6", ReplyKind::Temperatures, 0, {}},
+    {"CRA", ReplyKind::Table, 4, kMuteRows},
+    {"CR9", ReplyKind::Verbatim, 0, {}},
+    {"CR PRESSURE", ReplyKind::Pressure, 0, {}},
+    {"CR7", ReplyKind::Table, 4, kLampRows},
+});
+
+// The characters of `text` from position `position` (counted from 1), at most `count` of them.
+std::string_view cut(std::string_view text, std::size_t position, std::size_t count)
+{
+    if (position > text.size())
+        return {};
+    return text.substr(position - 1, count);
+}
+
+std::optional<std::string> lookUp(const StatusQuery &query, std::string_view rendered)
+{
+    const std::string_view key = rendered.substr(0, query.keyLength);
+    for (const StatusRow &row : query.rows) {
+        if (row.key == key)
+            return std::string(row.text);
+    }
+    return std::nullopt;
+}
+
+std::string lampHours(std::string_view rendered)
+{
+    return std::string(rendered.substr(0, 38)) + " Hour Use";
+}
+
+std::string temperatures(std::string_view rendered)
+{
+    std::string text = "  S1=";
+    text += cut(rendered, 1, 10);
+    text += " C  ,   S2= ";
+    text += cut(rendered, 15, 8);
+    text += " C , S3=";
+    text += cut(rendered, 25, 10);
+    text += " C";
+    return text;
+}
+
+bool isSkippedBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Cursor over a text whose blanks do not count.
+class NumberScanner
+{
+public:
+    explicit NumberScanner(std::string_view text) : m_text(text) { skipBlanks(); }
+
+    char peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }
+    char take()
+    {
+        const char c = m_text[m_pos++];
+        skipBlanks();
+        return c;
+    }
+
+private:
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size() && isSkippedBlank(m_text[m_pos]))
+            ++m_pos;
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+bool isSign(char c) { return c == '+' || c == '-'; }
+
+bool isExponentMarker(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
+
+} // namespace
+
+std::span<const StatusQuery> statusQueries() { return kQueries; }
+
+double readNumber(std::string_view text)
+{
+    NumberScanner scanner(text);
+    std::string number; // sign, digits and point, ready for from_chars
+    if (isSign(scanner.peek()))
+        number += scanner.take();
+
+    bool seenPoint = false;
+    bool seenDigit = false;
+    bool significant = false;      // a digit other than a leading zero has been read
+    long integerDigits = 0;        // significant digits before the point
+    long leadingFractionZeros = 0; // zeros after the point before the first significant digit
+    for (char c = scanner.peek(); isDigit(c) || (c == '.' && !seenPoint); c = scanner.peek()) {
+        number += scanner.take();
+        if (c == '.') {
+            seenPoint = true;
+            continue;
+        }
+        seenDigit = true;
+        if (c != '0' || significant) {
+            significant = true;
+            integerDigits += seenPoint ? 0 : 1;
+        } else if (seenPoint) {
+            ++leadingFractionZeros;
+        }
+    }
+    if (!seenDigit)
+        return 0.0;
+
+    long exponent = 0;
+    if (isExponentMarker(scanner.peek())) {
+        scanner.take();
+        const bool negativeExponent = scanner.peek() == '-';
+        if (isSign(scanner.peek()))
+            scanner.take();
+        while (isDigit(scanner.peek())) {
+            const int digit = scanner.take() - '0';
+            if (exponent < 1'000'000) // far beyond any double; keeps the sum from overflowing
+                exponent = exponent * 10 + digit;
+        }
+        exponent = negativeExponent ? -exponent : exponent;
+        number += 'e' + std::to_string(exponent);
+    }
+
+    const bool negative = number.front() == '-';
+    const char *first = number.data() + (number.front() == '+' ? 1 : 0);
+    double value = 0.0;
+    const auto result = std::from_chars(first, number.data() + number.size(), value);
+    if (result.ec != std::errc::result_out_of_range)
+        return value;
+    // Beyond the largest double or below the smallest: the decimal magnitude tells which.
+    const long magnitude = (integerDigits > 0 ? integerDigits : -leadingFractionZeros) + exponent;
+    if (significant && magnitude > 0)
+        return negative ? -std::numeric_limits<double>::infinity()
+                        : std::numeric_limits<double>::infinity();
+    return 0.0;
+}
+
+std::optional<std::int16_t> pressureFromReading(double reading)
+{
+    constexpr double kLimit = 6553.0; // 5 times the reading must still fit in 16 bits
+    if (!std::isfinite(reading))
+        return std::nullopt;
+    const double rounded = std::nearbyint(reading);
+    if (rounded < -kLimit || rounded > kLimit)
+        return std::nullopt;
+    const auto x = static_cast<std::int16_t>(5 * static_cast<int>(rounded));
+    const double hectopascal = ((x / 1024.0) - 0.204) / 0.00459 + 150;
+    return static_cast<std::int16_t>(std::nearbyint(hectopascal));
+}
+
+DecodedReply decodeReply(const PanelState &state, std::string_view rendered)
+{
+    for (const StatusQuery &query : kQueries) {
+        if (state.lastCommand != frameCommand(state, query.code))
+            continue;
+        switch (query.kind) {
+        case ReplyKind::Table:
+            return {lookUp(query, rendered), std::nullopt};
+        case ReplyKind::LampHours:
+            return {lampHours(rendered), std::nullopt};
+        case ReplyKind::Temperatures:
+            return {temperatures(rendered), std::nullopt};
+        case ReplyKind::Verbatim:
+            return {std::string(rendered), std::nullopt};
+        case ReplyKind::Pressure: {
+            const auto pressure = pressureFromReading(readNumber(rendered));
+            if (!pressure)
+                return {};
+            return {std::to_string(*pressure) + " hPa", pressure};
+        }
+        }
+    }
+    return {};
+}

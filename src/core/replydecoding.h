@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+struct PanelState;
+
+// One row of a status table: a key taken from the start of the rendered reply, and the text
+// the status line then shows.
+struct StatusRow {
+    std::string_view key;
+    std::string_view text;
+};
+
+enum class ReplyKind {
+    Table,        // the status line shows the row whose key starts the rendering
+    LampHours,    // the first 38 rendered characters and " Hour Use"
+    Temperatures, // three readings cut from fixed positions
+    Verbatim,     // the whole rendering
+    Pressure,     // a number read from the rendering, converted to hPa
+};
+
+// A query the projector answers and how its reply is decoded.
+struct StatusQuery {
+    std::string_view code;
+    ReplyKind kind;
+    std::size_t keyLength; // Table only
+    std::span<const StatusRow> rows;
+};
+
+// All queries the panel decodes, in the order they are tried.
+std::span<const StatusQuery> statusQueries();
+
+// What a reply changes: the status line, and for the pressure query also pressureValue.
+// An empty field leaves that value as it was.
+struct DecodedReply {
+    std::optional<std::string> status;
+    std::optional<std::int16_t> pressure;
+};
+
+// Decodes `rendered` (the RXD line) as the reply to state.lastCommand. Never fails.
+DecodedReply decodeReply(const PanelState &state, std::string_view rendered);
+
+// Reads a number the way the pressure query does: blanks, tabs and line feeds are skipped
+// wherever they stand; then a sign, digits with one optional '.', and an exponent introduced
+// by E or D in either case. Reading stops at the first character that cannot continue the
+// number; a text with no number reads as 0. Very large magnitudes read as infinity.
+double readNumber(std::string_view text);
+
+// The pressure in hPa for a reading, or nothing when the reading is out of the range the
+// conversion handles (-6553 to 6553 after rounding half to even, and finite).
+std::optional<std::int16_t> pressureFromReading(double reading);

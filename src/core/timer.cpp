@@ -1,0 +1,7 @@
+#include "timer.h"
+
+void Timer::expire()
+{
+    if (m_onExpiry)
+        m_onExpiry();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "serialport.h"
+
+#include <optional>
+#include <string>
+
+// A serial port for headless tests: records what is written, delivers what the test says
+// arrived, and fails the operations a test arms to fail.
+class FakeSerialPort : public SerialPort
+{
+public:
+    void setCommPort(int port) override;
+    int commPort() const override { return m_port; }
+    void setSettings(const std::string &settings) override;
+    const std::string &settings() const { return m_settings; }
+    bool isOpen() const override { return m_open; }
+    void open() override;
+    void close() override;
+    void output(const std::string &bytes) override;
+    int commEvent() const override { return m_event; }
+    std::string input() override;
+
+    // What has gone out on the line since the last call, and forget it.
+    std::string takeWritten();
+    // Text arrives: raises the receive event with code 2.
+    void receive(const std::string &bytes);
+    // Raises the event with another code, with nothing pending.
+    void raiseEvent(int code);
+
+    // Operations that fail from now on, until cleared. Open can fail per port number.
+    bool failWrites = false;
+    bool failSettings = false;
+    std::optional<int> failOpenOfPort;
+    int openCount = 0;
+
+private:
+    int m_port = 1;
+    std::string m_settings = "9600,N,8,1";
+    bool m_open = false;
+    int m_event = 0;
+    std::string m_written;
+    std::string m_pending;
+};
