@@ -1,42 +1,58 @@
 #include "monitorrendering.h"
 
+#include <array>
+#include <cstring>
+
 namespace {
 
-constexpr unsigned char kAck = 6;
-constexpr unsigned char kLineFeed = 10;
-constexpr unsigned char kCarriageReturn = 13;
-constexpr unsigned char kDc4 = 20;
+// The piece of every byte value, padded to four bytes so that each is copied the same way.
+struct Piece {
+    char text[4];
+    unsigned char length;
+};
+
+constexpr Piece pieceFor(unsigned char code)
+{
+    constexpr unsigned char kAck = 6, kLineFeed = 10, kCarriageReturn = 13, kDc4 = 20;
+    switch (code) {
+    case kAck:
+        return {{'A', 'C', 'K', ' '}, 4};
+    case kDc4:
+        return {{'&', 0, 0, 0}, 1};
+    case kCarriageReturn:
+        return {{'C', 'R', ' ', 0}, 3};
+    case kLineFeed:
+        return {{'L', 'F', ' ', 0}, 3};
+    default:
+        if (code >= ' ' && code <= 'z')
+            return {{static_cast<char>(code), ' ', 0, 0}, 2};
+        return {{'?', ' ', 0, 0}, 2};
+    }
+}
+
+constexpr std::array<Piece, 256> kPieces = [] {
+    std::array<Piece, 256> pieces{};
+    for (int code = 0; code < 256; ++code)
+        pieces[code] = pieceFor(static_cast<unsigned char>(code));
+    return pieces;
+}();
 
 } // namespace
 
 std::string renderForMonitor(std::string_view text)
 {
-    std::string rendered;
-    rendered.reserve(2 * text.size() + 1);
-    rendered += ' ';
+    std::size_t length = 1;
+    for (const char c : text)
+        length += kPieces[static_cast<unsigned char>(c)].length;
+
+    // Room for a whole four-byte copy at the last piece; trimmed afterwards.
+    std::string rendered(length + 3, ' ');
+    char *out = rendered.data() + 1;
     for (const char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        switch (code) {
-        case kAck:
-            rendered += "ACK ";
-            break;
-        case kDc4:
-            rendered += '&';
-            break;
-        case kCarriageReturn:
-            rendered += "CR ";
-            break;
-        case kLineFeed:
-            rendered += "LF ";
-            break;
-        default:
-            if (code >= ' ' && code <= 'z') {
-                rendered += c;
-                rendered += ' ';
-            } else {
-                rendered += "? ";
-            }
-        }
+        const Piece &piece = kPieces[static_cast<unsigned char>(c)];
+        std::memcpy(out, piece.text, sizeof piece.text);
+        out += piece.length;
     }
+    rendered.resize(length);
     return rendered;
 }
