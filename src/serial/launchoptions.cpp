@@ -19,14 +19,14 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         "Control panel for ORVA PD71 / PD43 data projectors on an RS-232C serial line."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption com1(QStringLiteral("com1"),
-                                  QStringLiteral("Open DEVICE as port COM1 (default %1).")
-                                      .arg(DeviceMap().device(1)),
-                                  QStringLiteral("DEVICE"));
-    const QCommandLineOption com2(QStringLiteral("com2"),
-                                  QStringLiteral("Open DEVICE as port COM2 (default %1).")
-                                      .arg(DeviceMap().device(2)),
-                                  QStringLiteral("DEVICE"));
+    const QCommandLineOption com1(
+        QStringLiteral("com1"),
+        QStringLiteral("Open DEVICE as port COM1 (default %1).").arg(DeviceMap().device(1)),
+        QStringLiteral("DEVICE"));
+    const QCommandLineOption com2(
+        QStringLiteral("com2"),
+        QStringLiteral("Open DEVICE as port COM2 (default %1).").arg(DeviceMap().device(2)),
+        QStringLiteral("DEVICE"));
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Make COM1 a simulated projector, to try the panel without hardware."));

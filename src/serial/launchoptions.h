@@ -12,11 +12,11 @@ class QTextStream;
 // What orva-control's command line asks for. The command line is the only input the program
 // reads; nothing is saved.
 struct LaunchOptions {
-    DeviceMap devices;       // --com1 DEVICE, --com2 DEVICE
-    bool simulate = false;   // --simulate: port 1 is a simulated projector
-    bool listPorts = false;  // --list-ports: print the system's serial ports and exit
-    QString output;          // --help or --version: print this and exit
-    QString error;           // a bad command line: print this and the usage, exit with failure
+    DeviceMap devices;      // --com1 DEVICE, --com2 DEVICE
+    bool simulate = false;  // --simulate: port 1 is a simulated projector
+    bool listPorts = false; // --list-ports: print the system's serial ports and exit
+    QString output;         // --help or --version: print this and exit
+    QString error;          // a bad command line: print this and the usage, exit with failure
 };
 
 // `arguments` as QCoreApplication::arguments() gives them, the program's name first.

@@ -12,9 +12,16 @@ struct InputCommand {
 
 // The input mode buttons and the input source buttons choose among the three inputs.
 constexpr std::array kInputCommands = std::to_array<InputCommand>({
-    {"C05", 1}, {"C50", 1}, {"C51", 1}, {"C54", 1},
-    {"C06", 2}, {"C25", 2},
-    {"C07", 3}, {"C32", 3}, {"C33", 3}, {"C34", 3},
+    {"C05", 1},
+    {"C50", 1},
+    {"C51", 1},
+    {"C54", 1},
+    {"C06", 2},
+    {"C25", 2},
+    {"C07", 3},
+    {"C32", 3},
+    {"C33", 3},
+    {"C34", 3},
 });
 
 bool isCommand(std::string_view line)

@@ -1,13 +1,12 @@
 // orva-projector-sim: a simulated projector on a pseudo-terminal, for trying the panel or any
 // other serial tool without hardware. Prints the device to open and serves until stopped.
 
+#include "monitorrendering.h"
 #include "simulatedprojector.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
-
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -32,8 +31,9 @@ int main(int argc, char *argv[])
     out << projector.devicePath() << Qt::endl;
     QObject::connect(&projector, &SimulatedProjector::answered, &projector,
                      [&out](const QByteArray &line, const QByteArray &reply) {
-                         out << line.toPercentEncoding(" ") << " -> "
-                             << reply.toPercentEncoding(" ") << Qt::endl;
+                         // Spelled as the panel's traffic monitor spells it.
+                         out << renderForMonitor(line.toStdString()).c_str() << "->"
+                             << renderForMonitor(reply.toStdString()).c_str() << Qt::endl;
                      });
     return QCoreApplication::exec();
 }

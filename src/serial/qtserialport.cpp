@@ -57,7 +57,11 @@ QtSerialPort::QtSerialPort(DeviceMap devices)
                      [this](QSerialPort::SerialPortError error) { onFacilityError(error); });
 }
 
-QtSerialPort::~QtSerialPort() = default;
+QtSerialPort::~QtSerialPort()
+{
+    // QSerialPort closes itself as it goes; nothing of that may reach this half-destroyed port.
+    m_serial->disconnect();
+}
 
 void QtSerialPort::setCommPort(int port)
 {
@@ -149,7 +153,8 @@ void QtSerialPort::onFacilityError(int error)
         return;
     // QSerialPort's text here can be a leftover of an earlier system call; the path and the
     // word "lost" tell the operator what happened.
-    m_lostError = ownError(error, QStringLiteral("Connection lost (%1)").arg(m_serial->errorString()));
+    m_lostError =
+        ownError(error, QStringLiteral("Connection lost (%1)").arg(m_serial->errorString()));
     // Closed from the event loop, not from inside QSerialPort's own notification handler.
     QMetaObject::invokeMethod(
         m_serial.get(), [this] { reportLostConnection(); }, Qt::QueuedConnection);

@@ -90,7 +90,7 @@ void SimulatedProjector::hangUp() { closeTerminal(); }
 void SimulatedProjector::readLine()
 {
     std::array<char, 512> buffer{};
-    for (;;) {
+    while (m_master >= 0) { // a handler of the signals below may hang up
         const ssize_t count = ::read(m_master, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR)
             continue;
@@ -116,7 +116,8 @@ void SimulatedProjector::readLine()
 
 void SimulatedProjector::answer(const QByteArray &line)
 {
-    const std::string reply = m_model.answer(line.toStdString(), std::chrono::milliseconds(m_clock.elapsed()));
+    const std::string reply =
+        m_model.answer(line.toStdString(), std::chrono::milliseconds(m_clock.elapsed()));
     const QByteArray bytes(reply.data(), static_cast<qsizetype>(reply.size()));
     emit answered(line, bytes);
     if (m_silent)
@@ -155,8 +156,12 @@ void SimulatedProjector::closeTerminal()
 {
     m_pacer.stop();
     m_pieces.clear();
-    delete m_notifier;
-    m_notifier = nullptr;
+    m_received.clear();
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater(); // closing may happen inside its own signal
+        m_notifier = nullptr;
+    }
     for (int *fd : {&m_master, &m_slave}) {
         if (*fd >= 0)
             ::close(*fd);
