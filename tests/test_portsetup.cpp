@@ -13,14 +13,11 @@
 #include <QTest>
 
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
-namespace {
+namespace
+{
 
-// The port group's share of the window: the shared state, the port, the three timers the
-// link core handles, and what the reporter was given to show.
+// The port group's share of the window, with the link core that handles the group's timer.
 struct PortGroup {
     PanelState state;
     PanelDisplay display;
@@ -29,18 +26,9 @@ struct PortGroup {
     std::unique_ptr<Timer> timer2 = clock.createTimer();
     std::unique_ptr<Timer> timer3 = clock.createTimer();
     std::unique_ptr<Timer> timer4 = clock.createTimer();
-    std::vector<std::string> reports;
-    PortSetup setup{state, display, port, *timer3,
-                    [this](const PortError &error) { reports.push_back(error.what()); }};
+    int reports = 0;
+    PortSetup setup{state, display, port, *timer3, [this](const PortError &) { ++reports; }};
     LinkCore core{state, display, port, *timer2, *timer3, *timer4};
-
-    // As after a start-up on a free port 1, with the group shown by "COM".
-    void startOnPort1()
-    {
-        setup.load();
-        setup.showPortGroup();
-        port.openCount = 0;
-    }
 };
 
 } // namespace
@@ -52,15 +40,11 @@ class TestPortSetup : public QObject
 private slots:
     void load_data();
     void load();
-    void loadSetsTheSharedState();
     void chooseComPort_data();
     void chooseComPort();
-    void failedCom2ThenCom1Reconnects();
     void chooseSpeed_data();
     void chooseSpeed();
-    void refusedSpeedPropagatesAndKeepsGroupShown();
-    void portGroupHidesAfterFiveSeconds();
-    void choiceLeavesTheGroupTimerRunning();
+    void portGroupHidesFiveSecondsAfterCom();
     void placeWindow_data();
     void placeWindow();
 };
@@ -70,50 +54,36 @@ void TestPortSetup::load_data()
     QTest::addColumn<int>("missingPort");
     QTest::addColumn<bool>("refuseSettings");
     QTest::addColumn<int>("reports");
-    QTest::addColumn<bool>("open");
-    QTest::addColumn<int>("opens");
+    QTest::addColumn<int>("opens"); // the COM1 choice of start-up opens a second time
 
-    // The COM1 choice that start-up runs closes and opens the port once more.
-    QTest::newRow("port 1 free") << 0 << false << 0 << true << 2;
-    QTest::newRow("port 1 missing: reported once") << 1 << false << 1 << false << 0;
-    QTest::newRow("port 2 missing does not matter") << 2 << false << 0 << true << 2;
-    QTest::newRow("settings refused: reported once") << 0 << true << 1 << false << 0;
+    QTest::newRow("port 1 free") << 0 << false << 0 << 2;
+    QTest::newRow("port 1 missing: reported once") << 1 << false << 1 << 0;
+    QTest::newRow("settings refused: reported once") << 0 << true << 1 << 0;
 }
 
 void TestPortSetup::load()
 {
     QFETCH(int, missingPort);
     QFETCH(bool, refuseSettings);
+    QFETCH(int, opens);
     PortGroup group;
     if (missingPort != 0)
         group.port.failOpenOfPort = missingPort;
     group.port.failSettings = refuseSettings;
-
-    group.setup.load();
-
-    QTEST(static_cast<int>(group.reports.size()), "reports");
-    QTEST(group.port.isOpen(), "open");
-    QTEST(group.port.openCount, "opens");
-    QCOMPARE(group.port.commPort(), 1);
-    QCOMPARE(group.setup.markedPort.get(), 1);
-    QCOMPARE(group.setup.markedSpeed.get(), 19200);
-    QCOMPARE(group.display.frame8Visible.get(), false);
-}
-
-void TestPortSetup::loadSetsTheSharedState()
-{
-    PortGroup group;
     group.state.commandPrefix = "X";
-    group.state.heldAdjuster = 3;
     group.state.awaitingReply = 1;
     group.state.receiveBuffer = "left over";
 
     group.setup.load();
 
+    QTEST(group.reports, "reports");
+    QCOMPARE(group.port.openCount, opens);
+    QCOMPARE(group.port.isOpen(), opens > 0);
+    QCOMPARE(group.port.commPort(), 1);
+    QCOMPARE(group.setup.markedPort.get(), 1);
+    QCOMPARE(group.display.frame8Visible.get(), false);
     QCOMPARE(group.state.commSettings, std::string("19200,N,8,1"));
-    QCOMPARE(group.port.settings(), std::string("19200,N,8,1"));
     QCOMPARE(group.state.commandPrefix, std::string());
-    QCOMPARE(group.state.heldAdjuster, 0);
     QCOMPARE(group.state.awaitingReply, 0);
     QCOMPARE(group.state.receiveBuffer, std::string());
 }
@@ -123,18 +93,14 @@ void TestPortSetup::chooseComPort_data()
     QTest::addColumn<bool>("openBefore");
     QTest::addColumn<int>("missingPort");
     QTest::addColumn<int>("choice");
-    QTest::addColumn<int>("reports");
     QTest::addColumn<int>("port");
-    QTest::addColumn<bool>("open");
-    QTest::addColumn<bool>("groupShown");
+    QTest::addColumn<bool>("failed"); // warned, port closed, group still shown
 
-    QTest::newRow("COM2 from open COM1") << true << 0 << 2 << 0 << 2 << true << false;
-    QTest::newRow("COM1 again reopens") << true << 0 << 1 << 0 << 1 << true << false;
-    QTest::newRow("COM2 missing: back to 1, closed") << true << 2 << 2 << 1 << 1 << false << true;
-    QTest::newRow("COM1 gone: number 2, closed") << true << 1 << 1 << 1 << 2 << false << true;
-    QTest::newRow("closed port: COM1 connects") << false << 0 << 1 << 0 << 1 << true << false;
-    QTest::newRow("closed port: COM2 connects") << false << 0 << 2 << 0 << 2 << true << false;
-    QTest::newRow("closed port: COM2 missing") << false << 2 << 2 << 1 << 1 << false << true;
+    QTest::newRow("COM2 from open COM1") << true << 0 << 2 << 2 << false;
+    QTest::newRow("COM2 missing: back to 1") << true << 2 << 2 << 1 << true;
+    QTest::newRow("COM1 gone: number 2") << true << 1 << 1 << 2 << true;
+    QTest::newRow("closed port: COM1 connects") << false << 0 << 1 << 1 << false;
+    QTest::newRow("closed port: COM2 missing") << false << 2 << 2 << 1 << true;
 }
 
 void TestPortSetup::chooseComPort()
@@ -142,8 +108,10 @@ void TestPortSetup::chooseComPort()
     QFETCH(bool, openBefore);
     QFETCH(int, missingPort);
     QFETCH(int, choice);
+    QFETCH(bool, failed);
     PortGroup group;
-    group.startOnPort1();
+    group.setup.load();
+    group.setup.showPortGroup();
     if (!openBefore)
         group.port.close();
     if (missingPort != 0)
@@ -151,112 +119,74 @@ void TestPortSetup::chooseComPort()
 
     group.setup.chooseComPort(choice);
 
-    QTEST(static_cast<int>(group.reports.size()), "reports");
     QTEST(group.port.commPort(), "port");
-    QTEST(group.port.isOpen(), "open");
-    QTEST(group.display.frame8Visible.get(), "groupShown");
+    QCOMPARE(group.reports, failed ? 1 : 0);
+    QCOMPARE(group.port.isOpen(), !failed);
+    QCOMPARE(group.display.frame8Visible.get(), failed);
     QCOMPARE(group.setup.markedPort.get(), choice); // the mark moves whatever the outcome
-}
-
-void TestPortSetup::failedCom2ThenCom1Reconnects()
-{
-    PortGroup group;
-    group.startOnPort1();
-    group.port.failOpenOfPort = 2;
-
-    group.setup.chooseComPort(2);
-    QCOMPARE(group.reports, std::vector<std::string>{"Device unavailable: COM2"});
-    QVERIFY_THROWS_EXCEPTION(PortError, group.core.transmit("C00"));
-
-    group.setup.chooseComPort(1);
-    QCOMPARE(group.reports.size(), 1u);
-    QVERIFY(group.port.isOpen());
-    QCOMPARE(group.port.commPort(), 1);
-    QCOMPARE(group.display.frame8Visible.get(), false);
-    group.core.transmit("C00");
-    QCOMPARE(group.port.takeWritten(), std::string("C00\r"));
 }
 
 void TestPortSetup::chooseSpeed_data()
 {
     QTest::addColumn<bool>("openBefore");
     QTest::addColumn<int>("baud");
-    QTest::addColumn<std::string>("settings");
+    QTest::addColumn<bool>("refused");
 
-    QTest::newRow("9600 on the open port") << true << 9600 << std::string("9600,N,8,1");
-    QTest::newRow("19200 on the open port") << true << 19200 << std::string("19200,N,8,1");
-    QTest::newRow("9600 on the closed port") << false << 9600 << std::string("9600,N,8,1");
+    QTest::newRow("9600 on the open port") << true << 9600 << false;
+    QTest::newRow("19200 on the closed port") << false << 19200 << false;
+    QTest::newRow("refused: thrown, group stays") << true << 9600 << true;
 }
 
 void TestPortSetup::chooseSpeed()
 {
     QFETCH(bool, openBefore);
     QFETCH(int, baud);
-    QFETCH(std::string, settings);
+    QFETCH(bool, refused);
     PortGroup group;
-    group.startOnPort1();
+    group.setup.load();
+    group.setup.showPortGroup();
     if (!openBefore)
         group.port.close();
+    group.port.openCount = 0;
+    group.port.failSettings = refused;
 
-    group.setup.chooseSpeed(baud);
+    bool thrown = false;
+    try {
+        group.setup.chooseSpeed(baud);
+    } catch (const PortError &) {
+        thrown = true;
+    }
 
+    const std::string settings = baud == 9600 ? "9600,N,8,1" : "19200,N,8,1";
+    QCOMPARE(thrown, refused);
+    QCOMPARE(group.reports, 0); // a refused speed is the caller's to show
     QCOMPARE(group.state.commSettings, settings);
-    QCOMPARE(group.port.settings(), settings);
+    QCOMPARE(group.port.settings() == settings, !refused);
     QCOMPARE(group.port.isOpen(), openBefore);
-    QCOMPARE(group.port.openCount, 0); // never closed and reopened for a speed
+    QCOMPARE(group.port.openCount, 0);
     QCOMPARE(group.setup.markedSpeed.get(), baud);
-    QCOMPARE(group.display.frame8Visible.get(), false);
+    QCOMPARE(group.display.frame8Visible.get(), refused);
 }
 
-void TestPortSetup::refusedSpeedPropagatesAndKeepsGroupShown()
-{
-    PortGroup group;
-    group.startOnPort1();
-    group.port.failSettings = true;
-
-    QVERIFY_THROWS_EXCEPTION(PortError, group.setup.chooseSpeed(9600));
-
-    QVERIFY(group.reports.empty()); // left to the caller, like every handler's failure
-    QCOMPARE(group.state.commSettings, std::string("9600,N,8,1"));
-    QCOMPARE(group.setup.markedSpeed.get(), 9600);
-    QCOMPARE(group.display.frame8Visible.get(), true);
-}
-
-void TestPortSetup::portGroupHidesAfterFiveSeconds()
+void TestPortSetup::portGroupHidesFiveSecondsAfterCom()
 {
     PortGroup group;
     group.setup.load();
 
     group.setup.showPortGroup();
-    QCOMPARE(group.display.frame8Visible.get(), true);
     group.clock.advance(4999);
     QCOMPARE(group.display.frame8Visible.get(), true);
     group.clock.advance(1);
     QCOMPARE(group.display.frame8Visible.get(), false);
-    QVERIFY(!group.timer3->isEnabled());
 
-    group.setup.showPortGroup(); // a second "COM" gets a full interval again
-    group.clock.advance(4999);
-    QCOMPARE(group.display.frame8Visible.get(), true);
-    group.clock.advance(1);
-    QCOMPARE(group.display.frame8Visible.get(), false);
-}
-
-void TestPortSetup::choiceLeavesTheGroupTimerRunning()
-{
-    PortGroup group;
-    group.setup.load();
+    // A choice hides the group and leaves the timer running; "COM" again before it fires
+    // does not restart it.
     group.setup.showPortGroup();
-
     group.clock.advance(1000);
     group.setup.chooseSpeed(9600);
-    QCOMPARE(group.display.frame8Visible.get(), false);
-    QVERIFY(group.timer3->isEnabled());
-
-    // "COM" again while the timer still runs: the first countdown still ends it.
-    group.clock.advance(2000);
+    group.clock.advance(1000);
     group.setup.showPortGroup();
-    group.clock.advance(1999);
+    group.clock.advance(2999);
     QCOMPARE(group.display.frame8Visible.get(), true);
     group.clock.advance(1);
     QCOMPARE(group.display.frame8Visible.get(), false);

@@ -4,7 +4,7 @@
 #include <QSerialPortInfo>
 #include <QTextStream>
 
-#include <cstdio>
+#include <cstdlib>
 
 namespace {
 

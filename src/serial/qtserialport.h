@@ -22,6 +22,9 @@ class QSerialPort;
 // QSerialPort report errors in a tight loop for as long as the port stays open. The port
 // closes at the first of them and reports the loss once, through the connection-lost handler,
 // from the event loop (never from inside another operation).
+//
+// The receive and connection-lost handlers run inside Qt's event delivery: they must not
+// throw.
 class QtSerialPort : public SerialPort
 {
 public:
