@@ -1,0 +1,193 @@
+#include "qtserialport.h"
+
+#include <QSerialPort>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+struct LineSettings {
+    std::string_view text;
+    int baudRate;
+};
+
+// The settings texts the panel uses; the line is always no parity, 8 data bits, 1 stop bit.
+constexpr std::array kLineSettings = std::to_array<LineSettings>({
+    {"19200,N,8,1", 19200},
+    {"9600,N,8,1", 9600},
+});
+
+} // namespace
+
+// Marks a call during which QSerialPort's errors belong to the caller: the operation throws
+// them instead of taking them for a lost connection.
+class QtSerialPort::SynchronousCall
+{
+public:
+    explicit SynchronousCall(QtSerialPort &port) : m_port(port)
+    {
+        m_port.m_inCall = true;
+        m_port.m_serial->clearError();
+    }
+    ~SynchronousCall() { m_port.m_inCall = false; }
+    SynchronousCall(const SynchronousCall &) = delete;
+    SynchronousCall &operator=(const SynchronousCall &) = delete;
+
+private:
+    QtSerialPort &m_port;
+};
+
+QtSerialPort::QtSerialPort(DeviceMap devices)
+    : m_devices(std::move(devices)), m_serial(std::make_unique<QSerialPort>())
+{
+    m_serial->setParity(QSerialPort::NoParity);
+    m_serial->setDataBits(QSerialPort::Data8);
+    m_serial->setStopBits(QSerialPort::OneStop);
+    m_serial->setFlowControl(QSerialPort::NoFlowControl);
+    m_serial->setBaudRate(9600);
+
+    QObject::connect(m_serial.get(), &QSerialPort::readyRead, m_serial.get(), [this] {
+        m_event = kReceiveEvent;
+        raiseOnComm();
+    });
+    QObject::connect(m_serial.get(), &QSerialPort::errorOccurred, m_serial.get(),
+                     [this](QSerialPort::SerialPortError error) { onFacilityError(error); });
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    // QSerialPort closes itself as it goes; nothing of that may reach this half-destroyed port.
+    m_serial->disconnect();
+}
+
+void QtSerialPort::setCommPort(int port)
+{
+    if (isOpen())
+        throw ownError(QSerialPort::OpenError, QStringLiteral("Device is already open"));
+    if (m_devices.device(port).isEmpty())
+        throw PortError(QSerialPort::DeviceNotFoundError,
+                        "No device for port " + std::to_string(port));
+    m_port = port;
+}
+
+void QtSerialPort::setSettings(const std::string &settings)
+{
+    const auto line = std::ranges::find(kLineSettings, settings, &LineSettings::text);
+    if (line == kLineSettings.end())
+        throw PortError(QSerialPort::UnsupportedOperationError,
+                        "Unsupported settings \"" + settings + "\"");
+    applySettings(line->baudRate);
+    m_settings = settings;
+}
+
+void QtSerialPort::applySettings(int baudRate)
+{
+    if (!m_serial->isOpen()) {
+        m_serial->setBaudRate(baudRate); // kept for the next open
+        return;
+    }
+    throwIfLost();
+    const SynchronousCall call(*this);
+    if (!m_serial->setBaudRate(baudRate))
+        failOperation();
+}
+
+bool QtSerialPort::isOpen() const { return m_serial->isOpen(); }
+
+void QtSerialPort::open()
+{
+    if (isOpen())
+        throw ownError(QSerialPort::OpenError, QStringLiteral("Device is already open"));
+    m_lostError.reset();
+    m_serial->setPortName(devicePath());
+    const SynchronousCall call(*this);
+    if (!m_serial->open(QIODevice::ReadWrite))
+        failOperation();
+}
+
+void QtSerialPort::close()
+{
+    m_lostError.reset(); // a loss not yet reported needs no report once the port is closed
+    if (isOpen())
+        m_serial->close();
+    m_serial->clearError();
+}
+
+void QtSerialPort::output(const std::string &bytes)
+{
+    if (!isOpen())
+        throw ownError(QSerialPort::NotOpenError, QStringLiteral("Device is not open"));
+    throwIfLost();
+    const SynchronousCall call(*this);
+    const auto size = static_cast<qint64>(bytes.size());
+    if (m_serial->write(bytes.data(), size) != size)
+        failOperation();
+    // Straight to the driver: QSerialPort would otherwise wait for the next pass of the event
+    // loop. What the driver cannot take now stays queued and follows from the event loop.
+    m_serial->flush();
+    if (m_serial->error() != QSerialPort::NoError)
+        failOperation();
+}
+
+std::string QtSerialPort::input()
+{
+    if (!isOpen())
+        throw ownError(QSerialPort::NotOpenError, QStringLiteral("Device is not open"));
+    const QByteArray pending = m_serial->readAll();
+    return {pending.constData(), static_cast<std::size_t>(pending.size())};
+}
+
+void QtSerialPort::setOnConnectionLost(std::function<void(const PortError &)> handler)
+{
+    m_onConnectionLost = std::move(handler);
+}
+
+void QtSerialPort::onFacilityError(int error)
+{
+    if (m_inCall || error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
+        return;
+    if (!isOpen() || m_lostError)
+        return;
+    // QSerialPort's text here can be a leftover of an earlier system call; the path and the
+    // word "lost" tell the operator what happened.
+    m_lostError =
+        ownError(error, QStringLiteral("Connection lost (%1)").arg(m_serial->errorString()));
+    // Closed from the event loop, not from inside QSerialPort's own notification handler.
+    QMetaObject::invokeMethod(
+        m_serial.get(), [this] { reportLostConnection(); }, Qt::QueuedConnection);
+}
+
+void QtSerialPort::reportLostConnection()
+{
+    if (!m_lostError)
+        return; // closed, or reported by a failing operation, in the meantime
+    const PortError error = *std::exchange(m_lostError, std::nullopt);
+    close();
+    if (m_onConnectionLost)
+        m_onConnectionLost(error);
+}
+
+void QtSerialPort::failOperation()
+{
+    const PortError error = ownError(m_serial->error(), m_serial->errorString());
+    close();
+    throw error;
+}
+
+// A loss seen but not yet reported is reported by the operation that runs into it.
+void QtSerialPort::throwIfLost()
+{
+    if (!m_lostError)
+        return;
+    const PortError error = *std::exchange(m_lostError, std::nullopt);
+    close();
+    throw error;
+}
+
+PortError QtSerialPort::ownError(int number, const QString &text) const
+{
+    return PortError(number, (devicePath() + QStringLiteral(": ") + text).toStdString());
+}

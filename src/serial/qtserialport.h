@@ -1,0 +1,67 @@
+#pragma once
+
+#include "devicemap.h"
+#include "porterror.h"
+#include "serialport.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QSerialPort;
+
+// The panel's serial port over QSerialPort, used on the UI thread only.
+//
+// Arriving bytes raise the receive event (code 2) at once; output() hands its bytes to the
+// driver before it returns. Text is bytes both ways. Every failing operation throws PortError
+// with QSerialPort's error number and its text, prefixed with the device path. Any error on an
+// open port closes the port.
+//
+// A device that goes away while open (an adapter unplugged, a pseudo-terminal hung up) makes
+// QSerialPort report errors in a tight loop for as long as the port stays open. The port
+// closes at the first of them and reports the loss once, through the connection-lost handler,
+// from the event loop (never from inside another operation).
+//
+// The receive and connection-lost handlers run inside Qt's event delivery: they must not
+// throw.
+class QtSerialPort : public SerialPort
+{
+public:
+    explicit QtSerialPort(DeviceMap devices);
+    ~QtSerialPort() override;
+
+    void setCommPort(int port) override;
+    int commPort() const override { return m_port; }
+    void setSettings(const std::string &settings) override;
+    bool isOpen() const override;
+    void open() override;
+    void close() override;
+    void output(const std::string &bytes) override;
+    int commEvent() const override { return m_event; }
+    std::string input() override;
+
+    void setOnConnectionLost(std::function<void(const PortError &)> handler);
+
+    const std::string &settings() const { return m_settings; }
+    QString devicePath() const { return m_devices.device(m_port); }
+
+private:
+    class SynchronousCall;
+
+    void applySettings(int baudRate);
+    void onFacilityError(int error);
+    void reportLostConnection();
+    [[noreturn]] void failOperation();
+    void throwIfLost();
+    PortError ownError(int number, const QString &text) const;
+
+    DeviceMap m_devices;
+    std::unique_ptr<QSerialPort> m_serial;
+    int m_port = 1;
+    std::string m_settings = "9600,N,8,1";
+    int m_event = 0;
+    bool m_inCall = false;                // a failure now is thrown, not reported as a loss
+    std::optional<PortError> m_lostError; // a loss seen, its report queued
+    std::function<void(const PortError &)> m_onConnectionLost;
+};
