@@ -5,7 +5,7 @@
 #include "timer.h"
 
 ExtendedPanel::ExtendedPanel(PanelState &state, Timer &timer3)
-    : windowHeight(PanelLayout::kDesignHeight), m_state(state), m_timer3(timer3)
+    : windowHeight(float(PanelLayout::kDesignHeight)), m_state(state), m_timer3(timer3)
 {
 }
 

@@ -48,7 +48,7 @@ inline constexpr int kDesignClientHeight = 8730;
 // The window heights the program sets count the title bar and borders: this much of each is
 // not client area, whatever the window manager draws.
 inline constexpr int kFrameAllowance = 435;
-inline constexpr float kDesignHeight = kDesignClientHeight + kFrameAllowance;
+inline constexpr int kDesignHeight = kDesignClientHeight + kFrameAllowance;
 inline constexpr std::uint32_t kBackground = 0xC0C0C0;
 inline constexpr Font kFont{kGothic, 9, true};
 inline constexpr std::uint32_t kLineColour = 0x8080FF;
