@@ -11,7 +11,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 struct Rig {
     Rig()
@@ -34,8 +35,7 @@ struct Rig {
     std::unique_ptr<Timer> timer4 = clock.createTimer();
     LinkCore core{state, display, port, *timer2, *timer3, *timer4};
     int endings = 0;
-    CommandButtons buttons{state,    core,     port, *timer1, *timer2,
-                           *timer4, [this] { ++endings; }};
+    CommandButtons buttons{state, core, port, *timer1, *timer2, *timer4, [this] { ++endings; }};
 };
 
 } // namespace
@@ -49,7 +49,6 @@ private slots:
     void sendsItsCode();
     void menuArrowsAfterTheSend_data();
     void menuArrowsAfterTheSend();
-    void intervalsStayForLaterButtons();
     void endClosesAndEnds();
     void endEndsWhenTheCloseFails();
     void controlsOutsideTheCatalogue();
@@ -158,31 +157,6 @@ void TestCommandButtons::menuArrowsAfterTheSend()
 
     rig.buttons.click("Command24"); // MENU OFF keeps them
     QCOMPARE(rig.state.arrowStepMode, 1);
-}
-
-void TestCommandButtons::intervalsStayForLaterButtons()
-{
-    Rig rig;
-    // STATUS right after start waits 500 ms for its reply.
-    rig.buttons.click("Command44");
-    rig.clock.advance(499);
-    QCOMPARE(rig.display.label12.get(), std::string());
-    rig.clock.advance(1);
-    QCOMPARE(rig.display.label12.get(), std::string(" X X X X"));
-    rig.clock.advance(1000);
-
-    // After an input source it waits five seconds, and the labels clear at 5.5.
-    rig.buttons.click("Command64");
-    rig.clock.advance(6000);
-    rig.buttons.click("Command44");
-    rig.clock.advance(4999);
-    QCOMPARE(rig.display.label12.get(), std::string());
-    rig.clock.advance(1);
-    QCOMPARE(rig.display.label12.get(), std::string(" X X X X"));
-    rig.clock.advance(499);
-    QCOMPARE(rig.display.label11.get(), std::string(" C R 0 CR "));
-    rig.clock.advance(1);
-    QCOMPARE(rig.display.label11.get(), std::string());
 }
 
 void TestCommandButtons::endClosesAndEnds()

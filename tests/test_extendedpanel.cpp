@@ -9,7 +9,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 constexpr int kCtrl = ExtendedPanel::kCtrlMask;
 const QString kClose = QString::fromUtf8(ExtendedPanel::kCloseCaption);
@@ -85,8 +86,8 @@ void TestExtendedPanel::views_data()
 
     QTest::newRow("chord") << QStringList{"chord"} << 7200.f << 1 << kClose;
     QTest::newRow("chord twice") << QStringList{"chord", "chord"} << 7200.f << 1 << kClose;
-    QTest::newRow("chord, double-click") << QStringList{"chord", "double-click"} << 9100.f << 1
-                                         << kClose;
+    QTest::newRow("chord, double-click")
+        << QStringList{"chord", "double-click"} << 9100.f << 1 << kClose;
     QTest::newRow("chord in the full view")
         << QStringList{"chord", "double-click", "chord"} << 7200.f << 1 << kClose;
     QTest::newRow("CLOSE at 7200") << QStringList{"chord", "Command34"} << 5350.f << 0 << kShow;

@@ -10,7 +10,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 struct Rig {
     Rig()

@@ -5,7 +5,8 @@
 #include <QStyle>
 #include <QTextLayout>
 
-namespace {
+namespace
+{
 
 // The caption broken into lines of at most `width` pixels: between words where it can be,
 // anywhere where it cannot (Japanese has no blanks).

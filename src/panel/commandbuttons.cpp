@@ -8,9 +8,8 @@
 
 #include <utility>
 
-CommandButtons::CommandButtons(PanelState &state, LinkCore &link, SerialPort &port,
-                               Timer &timer1, Timer &timer2, Timer &timer4,
-                               std::function<void()> endProgram)
+CommandButtons::CommandButtons(PanelState &state, LinkCore &link, SerialPort &port, Timer &timer1,
+                               Timer &timer2, Timer &timer4, std::function<void()> endProgram)
     : m_state(state), m_link(link), m_port(port), m_timer1(timer1), m_timer2(timer2),
       m_timer4(timer4), m_endProgram(std::move(endProgram))
 {

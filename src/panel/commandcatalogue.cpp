@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 
-namespace {
+namespace
+{
 
 using enum AfterSend;
 constexpr std::optional<WaitProfile> kTwo = kTwoSecondWait;
@@ -56,7 +57,10 @@ constexpr std::array<CatalogueCommand, 41> kCatalogue{{
 
 } // namespace
 
-std::span<const CatalogueCommand> commandCatalogue() { return kCatalogue; }
+std::span<const CatalogueCommand> commandCatalogue()
+{
+    return kCatalogue;
+}
 
 const CatalogueCommand *findCatalogueCommand(std::string_view controlName)
 {

@@ -17,7 +17,8 @@
 
 #include <utility>
 
-namespace {
+namespace
+{
 
 // The timers' intervals as designed, in force until a handler sets others.
 constexpr int kTimer1Interval = 200;
@@ -42,15 +43,14 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
       m_timer2(makeTimer(makeTimers, kTimer2Interval)),
       m_timer3(makeTimer(makeTimers, kTimer3Interval)),
       m_timer4(makeTimer(makeTimers, kTimer4Interval)),
-      m_link(std::make_unique<LinkCore>(*m_state, *m_display, port, *m_timer2, *m_timer3,
-                                        *m_timer4)),
-      m_portSetup(std::make_unique<PortSetup>(*m_state, *m_display, port, *m_timer3,
-                                              m_reportError)),
-      m_commands(std::make_unique<CommandButtons>(*m_state, *m_link, port, *m_timer1,
-                                                  *m_timer2, *m_timer4,
-                                                  [this] { m_endRequested = true; })),
-      m_hold(std::make_unique<HoldToRepeat>(*m_state, *m_display, *m_link, *m_timer1,
-                                            *m_timer2, *m_timer4)),
+      m_link(
+          std::make_unique<LinkCore>(*m_state, *m_display, port, *m_timer2, *m_timer3, *m_timer4)),
+      m_portSetup(
+          std::make_unique<PortSetup>(*m_state, *m_display, port, *m_timer3, m_reportError)),
+      m_commands(std::make_unique<CommandButtons>(*m_state, *m_link, port, *m_timer1, *m_timer2,
+                                                  *m_timer4, [this] { m_endRequested = true; })),
+      m_hold(std::make_unique<HoldToRepeat>(*m_state, *m_display, *m_link, *m_timer1, *m_timer2,
+                                            *m_timer4)),
       m_freeEntry(std::make_unique<FreeCommandEntry>(*m_state, *m_link, *m_timer2, *m_timer4)),
       m_extended(std::make_unique<ExtendedPanel>(*m_state, *m_timer3))
 {
@@ -81,8 +81,8 @@ ControlPanel::~ControlPanel()
 
 void ControlPanel::load(int screenWidth, int screenHeight)
 {
-    const WindowPlacement placement =
-        placeWindow(screenWidth, screenHeight, PanelLayout::kClientWidth, PanelLayout::kDesignHeight);
+    const WindowPlacement placement = placeWindow(
+        screenWidth, screenHeight, PanelLayout::kClientWidth, PanelLayout::kDesignHeight);
     windowOrigin.set({placement.left, placement.top});
     m_extended->windowHeight.set(float(placement.height));
     guarded([this] { m_portSetup->load(); });

@@ -25,15 +25,25 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 using PanelLayout::kTwipsPerPixel;
 
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), text.size()); }
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), text.size());
+}
 
-int pixels(int twips) { return qRound(double(twips) / kTwipsPerPixel); }
+int pixels(int twips)
+{
+    return qRound(double(twips) / kTwipsPerPixel);
+}
 
-QColor colour(std::uint32_t rgb) { return QColor::fromRgb(QRgb(rgb)); }
+QColor colour(std::uint32_t rgb)
+{
+    return QColor::fromRgb(QRgb(rgb));
+}
 
 // The design's Japanese faces, drawn with metric-compatible stand-ins.
 void substituteFonts()
@@ -53,14 +63,13 @@ QFont designFont(const PanelLayout::Font &design)
 
 int modifierMask(Qt::KeyboardModifiers modifiers)
 {
-    return (modifiers & Qt::ShiftModifier ? ExtendedPanel::kShiftMask : 0)
-           | (modifiers & Qt::ControlModifier ? ExtendedPanel::kCtrlMask : 0)
-           | (modifiers & Qt::AltModifier ? ExtendedPanel::kAltMask : 0);
+    return (modifiers & Qt::ShiftModifier ? ExtendedPanel::kShiftMask : 0) |
+           (modifiers & Qt::ControlModifier ? ExtendedPanel::kCtrlMask : 0) |
+           (modifiers & Qt::AltModifier ? ExtendedPanel::kAltMask : 0);
 }
 
 // Shows an observable's value now and whenever it changes.
-template <typename T, typename Apply>
-void bind(Observable<T> &value, Apply apply)
+template <typename T, typename Apply> void bind(Observable<T> &value, Apply apply)
 {
     apply(value.get());
     value.observe(apply);
@@ -76,8 +85,7 @@ void mark(QRadioButton *option, bool marked)
 
 } // namespace
 
-template <typename T>
-T *Form1::control(std::string_view name) const
+template <typename T> T *Form1::control(std::string_view name) const
 {
     return findChild<T *>(fromUtf8(name));
 }
@@ -123,8 +131,8 @@ void Form1::build()
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromUtf8(PanelLayout::kCaption));
     // The operator cannot resize or maximise it; the program sets its height.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(designFont(PanelLayout::kFont));
     QPalette background = palette();
     background.setColor(QPalette::Window, colour(PanelLayout::kBackground));
@@ -222,9 +230,8 @@ void Form1::bindDisplays()
     bind(display.label11, show(control<PanelLabel>("Label11")));
     bind(display.label12, show(control<PanelLabel>("Label12")));
     bind(display.label22, show(control<PanelLabel>("Label22")));
-    bind(display.frame8Visible, [frame = control<QWidget>("Frame8")](bool visible) {
-        frame->setVisible(visible);
-    });
+    bind(display.frame8Visible,
+         [frame = control<QWidget>("Frame8")](bool visible) { frame->setVisible(visible); });
 }
 
 void Form1::bindPortGroup()

@@ -11,7 +11,8 @@
 
 class PortError;
 class SerialPort;
-namespace PanelLayout {
+namespace PanelLayout
+{
 struct Control;
 }
 
@@ -52,8 +53,7 @@ private:
     void endProgram();
     void reportError(const PortError &error);
     void showWarning(const QString &text);
-    template <typename T>
-    T *control(std::string_view name) const;
+    template <typename T> T *control(std::string_view name) const;
 
     ControlPanel m_panel;
     std::deque<QString> m_pendingWarnings; // errors reported while a warning is shown

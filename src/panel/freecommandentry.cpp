@@ -5,8 +5,7 @@
 #include "panelstate.h"
 #include "timer.h"
 
-FreeCommandEntry::FreeCommandEntry(PanelState &state, LinkCore &link, Timer &timer2,
-                                   Timer &timer4)
+FreeCommandEntry::FreeCommandEntry(PanelState &state, LinkCore &link, Timer &timer2, Timer &timer4)
     : m_state(state), m_link(link), m_timer2(timer2), m_timer4(timer4)
 {
 }
@@ -19,4 +18,7 @@ void FreeCommandEntry::send()
     m_link.transmit(m_state.typedCommand);
 }
 
-void FreeCommandEntry::clear() { text1.set({}); }
+void FreeCommandEntry::clear()
+{
+    text1.set({});
+}

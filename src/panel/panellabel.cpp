@@ -7,7 +7,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 constexpr int kBorderWidth = 2;
 }
 
@@ -48,8 +49,7 @@ void PanelLabel::paintEvent(QPaintEvent *)
     if (m_border)
         qDrawWinPanel(&painter, rect(), palette(), true);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(contentsRect(), int(m_alignment | Qt::AlignTop | Qt::TextSingleLine),
-                     m_shown);
+    painter.drawText(contentsRect(), int(m_alignment | Qt::AlignTop | Qt::TextSingleLine), m_shown);
 }
 
 void PanelLabel::changeEvent(QEvent *event)

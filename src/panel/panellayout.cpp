@@ -2,8 +2,10 @@
 
 #include <array>
 
-namespace PanelLayout {
-namespace {
+namespace PanelLayout
+{
+namespace
+{
 
 using enum Kind;
 constexpr std::optional<std::uint32_t> kDefault;
@@ -52,7 +54,8 @@ constexpr auto kControls = std::to_array<Control>({
     {"Command19", Button, "Frame3", 120, 480, 615, 300, "ON", kGreen, kDefault, kPGothic9Bold},
     {"Command20", Button, "Frame3", 960, 480, 615, 300, "OFF", kPink, kDefault, kPGothic9Bold},
     {"Frame4", Frame, "", 2520, 1440, 1695, 855, "", kGrey},
-    {"Label5", Label, "Frame4", 360, 210, 1095, 285, "NO SHOW", kGrey, kDefault, kFormFont, kCentre},
+    {"Label5", Label, "Frame4", 360, 210, 1095, 285, "NO SHOW", kGrey, kDefault, kFormFont,
+     kCentre},
     {"Command21", Button, "Frame4", 120, 480, 615, 300, "ON", kGreen, kDefault, kPGothic9Bold},
     {"Command22", Button, "Frame4", 960, 480, 615, 300, "OFF", kPink, kDefault, kPGothic9Bold},
     {"Frame7", Frame, "", 5040, 1440, 1695, 855, "", kGrey},
@@ -60,7 +63,8 @@ constexpr auto kControls = std::to_array<Control>({
     {"Command25", Button, "Frame7", 120, 480, 615, 300, "ON", kGreen, kDefault, kPGothic9Bold},
     {"Command26", Button, "Frame7", 960, 480, 615, 300, "OFF", kPink, kDefault, kPGothic9Bold},
     {"Frame5", Frame, "", 7440, 1440, 1815, 855, "", kGrey},
-    {"Label6", Label, "Frame5", 240, 210, 1335, 285, "AV Size", kGrey, kDefault, kFormFont, kCentre},
+    {"Label6", Label, "Frame5", 240, 210, 1335, 285, "AV Size", kGrey, kDefault, kFormFont,
+     kCentre},
     {"Command31", Button, "Frame5", 120, 480, 855, 300, "Regular", kCyan, kDefault, kPGothic9},
     {"Command32", Button, "Frame5", 1080, 480, 615, 300, "Wide", kCyan, kDefault, kPGothic9},
 
@@ -123,7 +127,8 @@ constexpr auto kControls = std::to_array<Control>({
     {"Label23", Label, "Frame9", 120, 960, 735, 225, "STATUS", kGrey, kDefault, kGothic825},
     {"Label22", Label, "Frame9", 930, 915, 5295, 300, "", kWhite, 0xFF0000, kPGothic9Bold, kLeft,
      true},
-    {"Command34", Button, "", 6600, 5040, 1200, 375, "データを表示する", kGrey, kDefault, kPGothic9},
+    {"Command34", Button, "", 6600, 5040, 1200, 375, "データを表示する", kGrey, kDefault,
+     kPGothic9},
     {"Command44", Button, "", 6480, 5640, 975, 255, "STATUS", kCyan, kDefault, kGothic825Bold},
     {"Command46", Button, "", 7440, 5640, 975, 255, "L-TIME", kCyan, kDefault, kGothic825Bold},
     {"Command54", Button, "", 8400, 5640, 975, 252, "TEMP", kCyan, kDefault, kGothic825Bold},
@@ -168,8 +173,14 @@ constexpr auto kLines = std::to_array<Line>({
 
 } // namespace
 
-std::span<const Control> controls() { return kControls; }
+std::span<const Control> controls()
+{
+    return kControls;
+}
 
-std::span<const Line> lines() { return kLines; }
+std::span<const Line> lines()
+{
+    return kLines;
+}
 
 } // namespace PanelLayout

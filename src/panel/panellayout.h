@@ -8,7 +8,8 @@
 // The window Form1 as designed: every control with its place, size, caption, colours and
 // font, in twips (15 to the pixel). The window is built from this table and never
 // rearranged. Captions and font names are UTF-8.
-namespace PanelLayout {
+namespace PanelLayout
+{
 
 enum class Kind { Frame, Label, Button, Option, TextBox, Picture };
 enum class Align { Left, Centre, Right };
@@ -19,7 +20,7 @@ struct Font {
     bool bold;
 };
 
-inline constexpr std::string_view kGothic = "ＭＳ ゴシック";     // fixed pitch
+inline constexpr std::string_view kGothic = "ＭＳ ゴシック";    // fixed pitch
 inline constexpr std::string_view kPGothic = "ＭＳ Ｐゴシック"; // proportional
 
 struct Control {
@@ -30,7 +31,7 @@ struct Control {
     std::string_view caption = {};
     std::optional<std::uint32_t> background = {}; // #RRGGBB; none: the platform's default
     std::optional<std::uint32_t> foreground = {}; // none: the platform's text colour
-    std::optional<Font> font = {};           // none: the window's font
+    std::optional<Font> font = {};                // none: the window's font
     Align align = Align::Left;
     bool border = false; // a single-line border around a label
 };
