@@ -21,7 +21,7 @@ public:
     static constexpr float kFullHeight = 9100;    // the whole layout
     static constexpr float kDataThreshold = 6000; // Command34 shrinks from here up
 
-    static constexpr int kKeyJ = 'J';
+    static constexpr int kKeyJ = 'J';    // a letter key's code is its capital letter, as in Qt
     static constexpr int kShiftMask = 1; // the modifier bits of keyDown()
     static constexpr int kCtrlMask = 2;
     static constexpr int kAltMask = 4;
