@@ -35,7 +35,12 @@ void FakeSerialPort::open()
     ++openCount;
 }
 
-void FakeSerialPort::close() { m_open = false; }
+void FakeSerialPort::close()
+{
+    if (failClose)
+        throw PortError(kPortNotOpen, "Operation valid only when the port is open");
+    m_open = false;
+}
 
 void FakeSerialPort::output(const std::string &bytes)
 {

@@ -31,6 +31,7 @@ public:
     // Operations that fail from now on, until cleared. Open can fail per port number.
     bool failWrites = false;
     bool failSettings = false;
+    bool failClose = false;
     std::optional<int> failOpenOfPort;
     int openCount = 0;
 

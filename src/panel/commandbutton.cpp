@@ -1,0 +1,104 @@
+#include "commandbutton.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QTextLayout>
+
+namespace
+{
+
+// The caption broken into lines of at most `width` pixels: between words where it can be,
+// anywhere where it cannot (Japanese has no blanks).
+QString wrapped(const QString &caption, const QFont &font, int width)
+{
+    if (QFontMetrics(font).horizontalAdvance(caption) <= width)
+        return caption;
+    QTextLayout layout(caption, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines << caption.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+CommandButton::CommandButton(QWidget *parent) : QPushButton(parent)
+{
+    // Clicks that come from no event of ours (accessibility, click()) still count once.
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (!m_activatedEarly)
+            emit activated();
+    });
+}
+
+void CommandButton::activateBefore(const std::function<void()> &finish)
+{
+    m_activatedEarly = true;
+    emit activated();
+    finish();
+    m_activatedEarly = false;
+}
+
+void CommandButton::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The same test as the stock button's: a left release over a button that is down clicks.
+    if (event->button() == Qt::LeftButton && isDown() && hitButton(event->position().toPoint()))
+        activateBefore([&] { QPushButton::mouseReleaseEvent(event); });
+    else
+        QPushButton::mouseReleaseEvent(event);
+}
+
+void CommandButton::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    // A held Enter would otherwise send a command for every key repeat.
+    if (!event->isAutoRepeat())
+        emit activated();
+    event->accept();
+}
+
+void CommandButton::keyReleaseEvent(QKeyEvent *event)
+{
+    const bool space = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
+    if (space && !event->isAutoRepeat() && isDown())
+        activateBefore([&] { QPushButton::keyReleaseEvent(event); });
+    else
+        QPushButton::keyReleaseEvent(event);
+}
+
+void CommandButton::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    wrapCaption();
+}
+
+void CommandButton::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        wrapCaption();
+    QPushButton::changeEvent(event);
+}
+
+void CommandButton::resizeEvent(QResizeEvent *event)
+{
+    wrapCaption();
+    QPushButton::resizeEvent(event);
+}
+
+void CommandButton::wrapCaption()
+{
+    const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this);
+    setText(wrapped(m_caption, font(), width() - margin));
+}

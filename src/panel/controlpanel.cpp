@@ -1,0 +1,134 @@
+#include "controlpanel.h"
+
+#include "commandbuttons.h"
+#include "commandcatalogue.h"
+#include "extendedpanel.h"
+#include "freecommandentry.h"
+#include "holdtorepeat.h"
+#include "linkcore.h"
+#include "paneldisplay.h"
+#include "panellayout.h"
+#include "panelstate.h"
+#include "porterror.h"
+#include "portsetup.h"
+#include "serialport.h"
+#include "timer.h"
+#include "windowplacement.h"
+
+#include <utility>
+
+namespace
+{
+
+// The timers' intervals as designed, in force until a handler sets others.
+constexpr int kTimer1Interval = 200;
+constexpr int kTimer2Interval = 500;
+constexpr int kTimer3Interval = 5000;
+constexpr int kTimer4Interval = 1000;
+
+std::unique_ptr<Timer> makeTimer(const ControlPanel::TimerFactory &factory, int interval)
+{
+    std::unique_ptr<Timer> timer = factory();
+    timer->setInterval(interval);
+    return timer;
+}
+
+} // namespace
+
+ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
+                           ErrorReporter reportError, std::function<void()> endProgram)
+    : m_reportError(std::move(reportError)), m_endProgram(std::move(endProgram)), m_port(port),
+      m_state(std::make_unique<PanelState>()), m_display(std::make_unique<PanelDisplay>()),
+      m_timer1(makeTimer(makeTimers, kTimer1Interval)),
+      m_timer2(makeTimer(makeTimers, kTimer2Interval)),
+      m_timer3(makeTimer(makeTimers, kTimer3Interval)),
+      m_timer4(makeTimer(makeTimers, kTimer4Interval)),
+      m_link(
+          std::make_unique<LinkCore>(*m_state, *m_display, port, *m_timer2, *m_timer3, *m_timer4)),
+      m_portSetup(
+          std::make_unique<PortSetup>(*m_state, *m_display, port, *m_timer3, m_reportError)),
+      m_commands(std::make_unique<CommandButtons>(*m_state, *m_link, port, *m_timer1, *m_timer2,
+                                                  *m_timer4, [this] { m_endRequested = true; })),
+      m_hold(std::make_unique<HoldToRepeat>(*m_state, *m_display, *m_link, *m_timer1, *m_timer2,
+                                            *m_timer4)),
+      m_freeEntry(std::make_unique<FreeCommandEntry>(*m_state, *m_link, *m_timer2, *m_timer4)),
+      m_extended(std::make_unique<ExtendedPanel>(*m_state, *m_timer3))
+{
+    m_timer1->setOnExpiry([this] { guarded([this] { m_hold->tick(); }); });
+    port.setOnComm([this] { guarded([this] { m_link->onComm(); }); });
+
+    m_clicks = {
+        {"Command33", [this] { m_portSetup->showPortGroup(); }},
+        {"Command34", [this] { m_extended->command34Click(); }},
+        {"Command95", [this] { m_freeEntry->send(); }},
+        {"Command96", [this] { m_freeEntry->clear(); }},
+        {"Option1", [this] { m_portSetup->chooseComPort(1); }},
+        {"Option2", [this] { m_portSetup->chooseComPort(2); }},
+        {"Option9", [this] { m_portSetup->chooseSpeed(19200); }},
+        {"Option10", [this] { m_portSetup->chooseSpeed(9600); }},
+    };
+    for (const CatalogueCommand &command : commandCatalogue()) {
+        const std::string_view name = command.controlName;
+        m_clicks.emplace(name, [this, name] { m_commands->click(name); });
+    }
+}
+
+ControlPanel::~ControlPanel()
+{
+    // The port outlives the panel: its receive event must not reach a handler that is gone.
+    m_port.setOnComm({});
+}
+
+void ControlPanel::load(int screenWidth, int screenHeight)
+{
+    const WindowPlacement placement = placeWindow(
+        screenWidth, screenHeight, PanelLayout::kClientWidth, PanelLayout::kDesignHeight);
+    windowOrigin.set({placement.left, placement.top});
+    m_extended->windowHeight.set(float(placement.height));
+    guarded([this] { m_portSetup->load(); });
+}
+
+void ControlPanel::click(std::string_view controlName)
+{
+    const auto it = m_clicks.find(controlName);
+    if (it == m_clicks.end())
+        return;
+    guarded(it->second);
+    // END ends the program only now, after a failed close has been shown to the operator.
+    if (m_endRequested)
+        m_endProgram();
+}
+
+void ControlPanel::press(std::string_view controlName)
+{
+    guarded([&] { m_hold->press(controlName); });
+}
+
+void ControlPanel::release(std::string_view controlName)
+{
+    guarded([&] { m_hold->release(controlName); });
+}
+
+void ControlPanel::keyDown(int keyCode, int modifiers)
+{
+    guarded([&] { m_extended->keyDown(keyCode, modifiers); });
+}
+
+void ControlPanel::image1DoubleClick()
+{
+    guarded([&] { m_extended->image1DoubleClick(); });
+}
+
+bool ControlPanel::isAdjuster(std::string_view controlName)
+{
+    return HoldToRepeat::isAdjuster(controlName);
+}
+
+void ControlPanel::guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const PortError &error) {
+        m_reportError(error);
+    }
+}

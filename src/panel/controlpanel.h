@@ -1,0 +1,89 @@
+#pragma once
+
+#include "observable.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+class CommandButtons;
+class ExtendedPanel;
+class FreeCommandEntry;
+class HoldToRepeat;
+class LinkCore;
+class PortError;
+class PortSetup;
+class SerialPort;
+class Timer;
+struct PanelDisplay;
+struct PanelState;
+
+// Where start-up puts the window's top-left corner, in twips from the screen's.
+struct WindowOrigin {
+    float left = 0;
+    float top = 0;
+    friend bool operator==(const WindowOrigin &, const WindowOrigin &) = default;
+};
+
+// Everything behind the window Form1, without the widgets: the shared state, the displays,
+// the timers, the link core, the port set-up and the handlers of every control. The window
+// forwards its events here by control name and shows what the observables say.
+//
+// Every event runs inside one guard: a PortError that a handler lets out goes to the error
+// reporter, which shows it to the operator, and the program runs on.
+class ControlPanel
+{
+public:
+    using TimerFactory = std::function<std::unique_ptr<Timer>()>;
+    using ErrorReporter = std::function<void(const PortError &)>;
+
+    ControlPanel(SerialPort &port, const TimerFactory &makeTimer, ErrorReporter reportError,
+                 std::function<void()> endProgram);
+    ~ControlPanel();
+
+    // The window's Load event, given the screen's size in twips: the window centred at its
+    // design size and cut to the compact view, then the port opened on COM1.
+    void load(int screenWidth, int screenHeight);
+
+    void click(std::string_view controlName); // buttons and option buttons
+    void press(std::string_view controlName); // any mouse button down on an adjuster
+    void release(std::string_view controlName);
+    void keyDown(int keyCode, int modifiers); // seen before the focused control
+    void image1DoubleClick();
+
+    static bool isAdjuster(std::string_view controlName);
+
+    // For port errors that no handler sees: the loss of a device while the port is open.
+    void reportError(const PortError &error) { m_reportError(error); }
+
+    PanelState &state() { return *m_state; }
+    PanelDisplay &display() { return *m_display; }
+    ExtendedPanel &extendedPanel() { return *m_extended; }
+    FreeCommandEntry &freeCommandEntry() { return *m_freeEntry; }
+    PortSetup &portSetup() { return *m_portSetup; }
+
+    Observable<WindowOrigin> windowOrigin;
+
+private:
+    void guarded(const std::function<void()> &handler);
+
+    ErrorReporter m_reportError;
+    std::function<void()> m_endProgram;
+    bool m_endRequested = false; // END was clicked
+    SerialPort &m_port;
+    std::unique_ptr<PanelState> m_state;
+    std::unique_ptr<PanelDisplay> m_display;
+    std::unique_ptr<Timer> m_timer1; // repeat of a held adjuster
+    std::unique_ptr<Timer> m_timer2; // reply wait
+    std::unique_ptr<Timer> m_timer3; // hides the port group
+    std::unique_ptr<Timer> m_timer4; // clears the monitor
+    std::unique_ptr<LinkCore> m_link;
+    std::unique_ptr<PortSetup> m_portSetup;
+    std::unique_ptr<CommandButtons> m_commands;
+    std::unique_ptr<HoldToRepeat> m_hold;
+    std::unique_ptr<FreeCommandEntry> m_freeEntry;
+    std::unique_ptr<ExtendedPanel> m_extended;
+    std::unordered_map<std::string_view, std::function<void()>> m_clicks;
+};

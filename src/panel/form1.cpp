@@ -1,0 +1,326 @@
+#include "form1.h"
+
+#include "adjusterbutton.h"
+#include "commandbutton.h"
+#include "extendedpanel.h"
+#include "freecommandentry.h"
+#include "linebytes.h"
+#include "paneldisplay.h"
+#include "panellabel.h"
+#include "panellayout.h"
+#include "picturebox.h"
+#include "porterror.h"
+#include "portsetup.h"
+#include "qttimer.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+
+using PanelLayout::kTwipsPerPixel;
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), text.size());
+}
+
+int pixels(int twips)
+{
+    return qRound(double(twips) / kTwipsPerPixel);
+}
+
+QColor colour(std::uint32_t rgb)
+{
+    return QColor::fromRgb(QRgb(rgb));
+}
+
+// The design's Japanese faces, drawn with metric-compatible stand-ins.
+void substituteFonts()
+{
+    QFont::insertSubstitution(fromUtf8(PanelLayout::kGothic), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(fromUtf8(PanelLayout::kPGothic), QStringLiteral("IPAPGothic"));
+}
+
+QFont designFont(const PanelLayout::Font &design)
+{
+    QFont result(fromUtf8(design.family));
+    // In pixels at 96 dots per inch, so that text keeps its size against the fixed layout.
+    result.setPixelSize(qRound(design.points * 96 / 72));
+    result.setBold(design.bold);
+    return result;
+}
+
+int modifierMask(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? ExtendedPanel::kShiftMask : 0) |
+           (modifiers & Qt::ControlModifier ? ExtendedPanel::kCtrlMask : 0) |
+           (modifiers & Qt::AltModifier ? ExtendedPanel::kAltMask : 0);
+}
+
+// Shows an observable's value now and whenever it changes.
+template <typename T, typename Apply> void bind(Observable<T> &value, Apply apply)
+{
+    apply(value.get());
+    value.observe(apply);
+}
+
+// Marks or unmarks an option button; both of a group may be unmarked.
+void mark(QRadioButton *option, bool marked)
+{
+    option->setAutoExclusive(false);
+    option->setChecked(marked);
+    option->setAutoExclusive(true);
+}
+
+} // namespace
+
+template <typename T> T *Form1::control(std::string_view name) const
+{
+    return findChild<T *>(fromUtf8(name));
+}
+
+Form1::Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer, QWidget *parent)
+    : QWidget(parent), m_panel(
+                           port, makeTimer, [this](const PortError &error) { reportError(error); },
+                           [this] { endProgram(); })
+{
+    substituteFonts();
+    build();
+    bindDisplays();
+    bindPortGroup();
+    bindFreeCommandEntry();
+    bindExtendedPanel();
+    control<QWidget>("Command17")->setFocus();
+}
+
+Form1::~Form1() = default;
+
+ControlPanel::TimerFactory Form1::qtTimers()
+{
+    return [] { return std::make_unique<QtTimer>(); };
+}
+
+int Form1::clientHeight(float windowHeight)
+{
+    return int(std::floor((windowHeight - PanelLayout::kFrameAllowance) / kTwipsPerPixel));
+}
+
+void Form1::load()
+{
+    const QRect screen = this->screen()->geometry();
+    bind(m_panel.windowOrigin, [this, screen](const WindowOrigin &origin) {
+        move(screen.left() + qRound(origin.left / kTwipsPerPixel),
+             screen.top() + qRound(origin.top / kTwipsPerPixel));
+    });
+    m_panel.load(screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
+}
+
+void Form1::build()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(fromUtf8(PanelLayout::kCaption));
+    // The operator cannot resize or maximise it; the program sets its height.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFont(designFont(PanelLayout::kFont));
+    QPalette background = palette();
+    background.setColor(QPalette::Window, colour(PanelLayout::kBackground));
+    setPalette(background);
+    setAutoFillBackground(true);
+    installEventFilter(this);
+
+    for (const PanelLayout::Control &design : PanelLayout::controls()) {
+        QWidget *parent = design.parent.empty() ? this : control<QWidget>(design.parent);
+        QWidget *widget = createControl(design, parent);
+        widget->setObjectName(fromUtf8(design.name));
+        widget->setGeometry(pixels(design.left), pixels(design.top), pixels(design.width),
+                            pixels(design.height));
+        widget->setFixedSize(widget->size());
+        widget->setFont(designFont(design.font.value_or(PanelLayout::kFont)));
+        QPalette colours = widget->palette();
+        if (design.background) {
+            colours.setColor(QPalette::Window, colour(*design.background));
+            colours.setColor(QPalette::Button, colour(*design.background));
+        }
+        if (design.foreground) {
+            colours.setColor(QPalette::WindowText, colour(*design.foreground));
+            colours.setColor(QPalette::ButtonText, colour(*design.foreground));
+        }
+        widget->setPalette(colours);
+        widget->installEventFilter(this);
+    }
+}
+
+QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *parent)
+{
+    const QString caption = fromUtf8(design.caption);
+    switch (design.kind) {
+    case PanelLayout::Kind::Frame: {
+        auto *frame = new QFrame(parent);
+        frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+        frame->setAutoFillBackground(true);
+        return frame;
+    }
+    case PanelLayout::Kind::Label: {
+        auto *label = new PanelLabel(parent);
+        label->setText(caption);
+        label->setBorder(design.border);
+        label->setAlignment(design.align == PanelLayout::Align::Centre  ? Qt::AlignHCenter
+                            : design.align == PanelLayout::Align::Right ? Qt::AlignRight
+                                                                        : Qt::AlignLeft);
+        return label;
+    }
+    case PanelLayout::Kind::Button:
+        if (ControlPanel::isAdjuster(design.name)) {
+            auto *button = new AdjusterButton(parent);
+            button->setText(caption);
+            const std::string_view key = design.name; // the table's text lives for the run
+            connect(button, &AdjusterButton::mouseDown, this, [this, key] { m_panel.press(key); });
+            connect(button, &AdjusterButton::mouseUp, this, [this, key] { m_panel.release(key); });
+            return button;
+        } else {
+            auto *button = new CommandButton(parent);
+            button->setCaption(caption);
+            const std::string_view key = design.name;
+            connect(button, &CommandButton::activated, this, [this, key] { m_panel.click(key); });
+            return button;
+        }
+    case PanelLayout::Kind::Option: {
+        auto *option = new QRadioButton(caption, parent);
+        option->setAutoFillBackground(true);
+        const std::string_view key = design.name;
+        connect(option, &QRadioButton::clicked, this, [this, key] { m_panel.click(key); });
+        return option;
+    }
+    case PanelLayout::Kind::TextBox: {
+        auto *box = new QLineEdit(parent);
+        box->setMaxLength(std::numeric_limits<int>::max());
+        return box;
+    }
+    case PanelLayout::Kind::Picture: {
+        auto *picture = new PictureBox(parent);
+        picture->setPixmap(QPixmap(QStringLiteral(":/panel/image1.png")));
+        connect(picture, &PictureBox::doubleClicked, this, [this] { m_panel.image1DoubleClick(); });
+        return picture;
+    }
+    }
+    Q_UNREACHABLE();
+}
+
+void Form1::bindDisplays()
+{
+    PanelDisplay &display = m_panel.display();
+    // Traffic and status are bytes; one character each.
+    const auto show = [](PanelLabel *label) {
+        return [label](const std::string &text) {
+            label->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+        };
+    };
+    bind(display.label11, show(control<PanelLabel>("Label11")));
+    bind(display.label12, show(control<PanelLabel>("Label12")));
+    bind(display.label22, show(control<PanelLabel>("Label22")));
+    bind(display.frame8Visible,
+         [frame = control<QWidget>("Frame8")](bool visible) { frame->setVisible(visible); });
+}
+
+void Form1::bindPortGroup()
+{
+    PortSetup &setup = m_panel.portSetup();
+    bind(setup.markedPort, [com1 = control<QRadioButton>("Option1"),
+                            com2 = control<QRadioButton>("Option2")](int port) {
+        mark(com1, port == 1);
+        mark(com2, port == 2);
+    });
+    bind(setup.markedSpeed, [fast = control<QRadioButton>("Option9"),
+                             slow = control<QRadioButton>("Option10")](int baud) {
+        mark(fast, baud == 19200);
+        mark(slow, baud == 9600);
+    });
+}
+
+void Form1::bindFreeCommandEntry()
+{
+    // The box shows what the operator typed; the panel holds it as the bytes that go out.
+    auto *box = control<QLineEdit>("Text1");
+    Observable<std::string> &text = m_panel.freeCommandEntry().text1;
+    connect(box, &QLineEdit::textChanged, this,
+            [&text](const QString &typed) { text.set(lineBytes(typed)); });
+    bind(text, [box](const std::string &bytes) {
+        if (lineBytes(box->text()) != bytes)
+            box->setText(QString::fromLatin1(bytes.data(), qsizetype(bytes.size())));
+    });
+}
+
+void Form1::bindExtendedPanel()
+{
+    ExtendedPanel &extended = m_panel.extendedPanel();
+    bind(extended.windowHeight, [this](float height) {
+        setFixedSize(pixels(PanelLayout::kClientWidth), clientHeight(height));
+    });
+    auto *command34 = control<CommandButton>("Command34");
+    bind(extended.command34Caption,
+         [command34](const std::string &caption) { command34->setCaption(fromUtf8(caption)); });
+    bind(extended.command34Visible, [command34](bool visible) { command34->setVisible(visible); });
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window sees each key before the control with the focus, once: the event is
+    // filtered where it is first delivered, not again as it travels up to the parents.
+    if (event->type() == QEvent::KeyPress) {
+        QWidget *focus = focusWidget();
+        if (watched == (focus ? focus : this)) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            m_panel.keyDown(key->key(), modifierMask(key->modifiers()));
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(QPen(colour(PanelLayout::kLineColour), PanelLayout::kLinePixels, Qt::SolidLine,
+                        Qt::SquareCap));
+    for (const PanelLayout::Line &line : PanelLayout::lines())
+        painter.drawLine(pixels(line.x1), pixels(line.y1), pixels(line.x2), pixels(line.y2));
+}
+
+void Form1::endProgram()
+{
+    close();
+    QCoreApplication::quit(); // the program's exit status is 0
+}
+
+void Form1::reportError(const PortError &error)
+{
+    showWarning(tr("Error %1: %2").arg(error.number()).arg(QString::fromUtf8(error.what())));
+}
+
+void Form1::showWarning(const QString &text)
+{
+    // One box at a time: errors that come while one is open follow when it is closed.
+    m_pendingWarnings.push_back(text);
+    if (m_warningShown)
+        return;
+    m_warningShown = true;
+    while (!m_pendingWarnings.empty()) {
+        QMessageBox box(QMessageBox::Warning, windowTitle(), m_pendingWarnings.front(),
+                        QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        m_pendingWarnings.pop_front();
+        box.exec();
+    }
+    m_warningShown = false;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "controlpanel.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <deque>
+#include <memory>
+#include <string_view>
+
+class PortError;
+class SerialPort;
+namespace PanelLayout
+{
+struct Control;
+}
+
+// The operator's window, built from the layout table. It hands every click, press, release,
+// key and double-click to the ControlPanel by control name and shows what the panel's
+// observables say. Each control's objectName is its design name.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The timers come from makeTimer: QtTimer in the program, a virtual clock in tests.
+    explicit Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer = qtTimers(),
+                   QWidget *parent = nullptr);
+    ~Form1() override;
+
+    static ControlPanel::TimerFactory qtTimers();
+
+    // Start-up: centres the window on its screen, cuts it to the compact view, opens the port.
+    void load();
+
+    ControlPanel &panel() { return m_panel; }
+
+    // Pixels of client area for a window height in twips (title bar and borders included).
+    static int clientHeight(float windowHeight);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void build();
+    QWidget *createControl(const PanelLayout::Control &control, QWidget *parent);
+    void bindDisplays();
+    void bindPortGroup();
+    void bindFreeCommandEntry();
+    void bindExtendedPanel();
+    void endProgram();
+    void reportError(const PortError &error);
+    void showWarning(const QString &text);
+    template <typename T> T *control(std::string_view name) const;
+
+    ControlPanel m_panel;
+    std::deque<QString> m_pendingWarnings; // errors reported while a warning is shown
+    bool m_warningShown = false;
+};

@@ -1,0 +1,86 @@
+#include "panellabel.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QStyle>
+#include <qdrawutil.h>
+
+#include <algorithm>
+
+namespace
+{
+constexpr int kBorderWidth = 2;
+}
+
+PanelLabel::PanelLabel(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    measureFont();
+}
+
+void PanelLabel::setText(const QString &text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    fitText();
+    update();
+}
+
+void PanelLabel::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    update();
+}
+
+void PanelLabel::setBorder(bool border)
+{
+    m_border = border;
+    const int margin = border ? kBorderWidth : 0;
+    setContentsMargins(margin, margin, margin, margin);
+    fitText();
+    update();
+}
+
+void PanelLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    if (m_border)
+        qDrawWinPanel(&painter, rect(), palette(), true);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(contentsRect(), int(m_alignment | Qt::AlignTop | Qt::TextSingleLine), m_shown);
+}
+
+void PanelLabel::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange) {
+        measureFont();
+        fitText();
+    }
+    QWidget::changeEvent(event);
+}
+
+void PanelLabel::resizeEvent(QResizeEvent *event)
+{
+    fitText();
+    QWidget::resizeEvent(event);
+}
+
+void PanelLabel::measureFont()
+{
+    const QFontMetrics metrics = fontMetrics();
+    int narrowest = metrics.horizontalAdvance(QLatin1Char(' '));
+    for (char c = '!'; c <= '~'; ++c)
+        narrowest = std::min(narrowest, metrics.horizontalAdvance(QLatin1Char(c)));
+    m_narrowestAdvance = std::max(narrowest, 1);
+}
+
+void PanelLabel::fitText()
+{
+    // No more characters than the narrowest could fill the width: the rest cannot show, so
+    // it is never laid out. One more makes the ellipsis appear when text was cut.
+    const int width = contentsRect().width();
+    const qsizetype fitting = width / m_narrowestAdvance + 2;
+    m_shown = fontMetrics().elidedText(m_text.left(fitting), Qt::ElideRight, width);
+}
