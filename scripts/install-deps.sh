@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-ipafont-gothic
     ser2net socat iproute2
+    desktop-file-utils groff-base
 )
 
 missing=()
