@@ -6,6 +6,7 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-ipafont-gothic
+    clang libclang-rt-14-dev
 )
 
 missing=()
