@@ -8,6 +8,7 @@ packages=(
     fonts-ipafont-gothic
     ser2net socat iproute2
     desktop-file-utils groff-base
+    clang libclang-rt-14-dev
 )
 
 missing=()
