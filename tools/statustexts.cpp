@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Quoted inside a code span, so that leading, trailing and doubled spaces stay visible.
 std::string shown(std::string_view text)
