@@ -52,7 +52,7 @@ pids=()
 # Ends what this script started, last started first; ser2net may ignore TERM while it is
 # still starting, so anything left after two seconds is killed.
 cleanup() {
-    local pid
+    local pid i
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
         kill -TERM "${pids[i]}" 2>/dev/null || true
     done
@@ -133,7 +133,7 @@ say "socat joins $link ($(readlink "$link")) to tcp 127.0.0.1:$port"
 # Sends one line to the local end and reads the reply up to its carriage return. Bytes are
 # read one at a time with dd: bash's own read changes the terminal's input settings.
 exchange() {
-    local query=$1 reply= byte fd
+    local query=$1 reply='' byte fd
     exec {fd}<>"$link"
     printf '%s\r' "$query" >&"$fd"
     while byte=$(timeout 3 dd bs=1 count=1 status=none <&"$fd") && [[ -n $byte ]]; do
