@@ -4,6 +4,7 @@
 #include "launchoptions.h"
 #include "porterror.h"
 #include "qtserialport.h"
+#include "quitonsignal.h"
 #include "simulatedprojector.h"
 
 #include <QApplication>
@@ -45,6 +46,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     nameApplication();
+    const QuitOnSignal quitOnSignal;
 
     const LaunchOptions options = parseLaunchOptions(QApplication::arguments());
     if (const std::optional<int> exitCode = runWithoutPanel(options))
