@@ -315,6 +315,9 @@ void Form1::showWarning(const QString &text)
     if (m_warningShown)
         return;
     m_warningShown = true;
+    // The box takes the mouse: a held adjuster would never see its release.
+    for (AdjusterButton *adjuster : findChildren<AdjusterButton *>())
+        adjuster->endHold();
     while (!m_pendingWarnings.empty()) {
         QMessageBox box(QMessageBox::Warning, windowTitle(), m_pendingWarnings.front(),
                         QMessageBox::Ok, this);
