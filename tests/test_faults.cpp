@@ -455,7 +455,7 @@ void TestFaults::hangUp()
         rig.clock.advance(10);
         rig.projector->hangUp();
         if (moment == Moment::HoldLossFirst) {
-            // The repeat timer goes on while the box is up: the button's release is the box's.
+            // Time passes while the box is up; a hold still running would repeat into it.
             rig.boxes.whileOpen = [&rig] { rig.clock.advance(20); };
             QVERIFY(rig.waitForLoss());
         } else {
