@@ -31,7 +31,7 @@ const LineSettings *findLineSettings(std::string_view text)
     return line == kLineSettings.end() ? nullptr : &*line;
 }
 
-// Why a device refused to open, where QSerialPort's text would mislead the operator: its lock
+// Why a device refused to open, where QSerialPort's text alone misleads the operator: its lock
 // or the terminal's exclusive mode come out as a permission error, and a file that is no
 // terminal as an unsupported ioctl. Tells by opening the device as QSerialPort does; done
 // only after QSerialPort has failed, when another program holds the device or none uses it
@@ -138,7 +138,8 @@ void QtSerialPort::open()
         return;
     const int number = m_serial->error();
     if (const std::optional<QString> refusal = openRefusal(devicePath(), number))
-        closeAndThrow(ownError(number, *refusal));
+        closeAndThrow(
+            ownError(number, QStringLiteral("%1 (%2)").arg(*refusal, m_serial->errorString())));
     failOperation();
 }
 
