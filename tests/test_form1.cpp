@@ -1,90 +1,44 @@
+// The window offscreen on a fake port: its controls found by their design names, what it
+// shows and where, and the mouse and keyboard wiring.
+
 #include "adjusterbutton.h"
 #include "commandbutton.h"
-#include "controlpanel.h"
 #include "extendedpanel.h"
 #include "fakeserialport.h"
 #include "form1.h"
 #include "paneldisplay.h"
-#include "panellabel.h"
-#include "panellayout.h"
 #include "panelstate.h"
-#include "picturebox.h"
 #include "porterror.h"
+#include "stdstringprinting.h"
 #include "virtualclock.h"
+#include "warningboxes.h"
+#include "windowcontrols.h"
 
 #include <QApplication>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-
-#include <functional>
 
 namespace
 {
 
 // The window on a fake port and a virtual clock, loaded and shown.
-struct Rig {
+struct Rig : WindowControls {
     Rig()
     {
+        m_window = &form;
         form.load();
         form.show();
     }
-
-    template <typename T = QWidget> T *control(const char *name) const
-    {
-        T *widget = form.findChild<T *>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
-    }
-
-    QString label(const char *name) const { return control<PanelLabel>(name)->text(); }
-
-    void click(const char *name) { QTest::mouseClick(control(name), Qt::LeftButton); }
+    PanelState &state() { return form.panel().state(); }
 
     VirtualClock clock;
     FakeSerialPort port;
     Form1 form{port, [this] { return clock.createTimer(); }};
+    WarningBoxes boxes;
 };
-
-// Runs `action`, which opens a modal box, closes the box once it is up and returns what it
-// showed. The watch ends with the action, box or no box.
-struct ModalBox {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QList<QAbstractButton *>::size_type buttons = 0;
-};
-
-void closeBoxWhenShown(QObject &context, ModalBox &seen)
-{
-    QTimer::singleShot(0, &context, [&context, &seen] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box) {
-            closeBoxWhenShown(context, seen);
-            return;
-        }
-        seen = {box->windowTitle(), box->text(), box->icon(), box->buttons().size()};
-        box->button(QMessageBox::Ok)->click();
-    });
-}
-
-ModalBox closeModalBoxOf(const std::function<void()> &action)
-{
-    ModalBox seen;
-    QObject context;
-    closeBoxWhenShown(context, seen);
-    action();
-    return seen;
-}
-
-int px(int twips)
-{
-    return qRound(twips / 15.0);
-}
 
 } // namespace
 
@@ -93,19 +47,15 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private slots:
-    void everyControlAsDesigned();
-    void startState();
-    void coloursAndFonts();
+    void asDesigned();
     void views_data();
     void views();
-    void clicksSendAndRepliesShow();
     void keyboardActivation_data();
     void keyboardActivation();
-    void adjustersActWhileHeld();
+    void mouse();
     void holdEndsWhenTheReleaseCannotArrive_data();
     void holdEndsWhenTheReleaseCannotArrive();
-    void ctrlJInTheCommandBox();
-    void revealAndHide();
+    void ctrlJInTheCommandBoxAndTheViews();
     void freeCommandEntry();
     void portGroup();
     void failingPortChoiceShowsAWarning();
@@ -114,79 +64,39 @@ private slots:
     void endEndsTheProgram();
 };
 
-void TestForm1::everyControlAsDesigned()
+void TestForm1::asDesigned()
 {
     Rig rig;
-    for (const PanelLayout::Control &design : PanelLayout::controls()) {
-        const QString name = QString::fromUtf8(design.name.data(), design.name.size());
-        auto *widget = rig.form.findChild<QWidget *>(name);
-        QVERIFY2(widget, qPrintable(name));
-        const QString parent = design.parent.empty()
-                                   ? QStringLiteral("Form1")
-                                   : QString::fromUtf8(design.parent.data(), design.parent.size());
-        QCOMPARE(widget->parentWidget()->objectName(), parent);
-        QCOMPARE(widget->geometry(),
-                 QRect(px(design.left), px(design.top), px(design.width), px(design.height)));
-        QCOMPARE(widget->minimumSize(), widget->maximumSize());
-    }
-    // A few by their design numbers, in pixels of the window.
+    QCOMPARE(rig.form.windowTitle(), "ORVA   PD71 / PD43  CONTROL   Ver.1.40");
+    QCOMPARE(rig.form.size(), QSize(633, 327));
+    QCOMPARE(rig.form.minimumSize(), rig.form.maximumSize());
     QCOMPARE(rig.control("Command17")->mapTo(&rig.form, QPoint()), QPoint(16, 56));
     QCOMPARE(rig.control("Option10")->mapTo(&rig.form, QPoint()), QPoint(336, 288));
     QCOMPARE(rig.control("Image1")->size(), QSize(80, 26));
     QCOMPARE(rig.control("Label12")->size(), QSize(374, 20));
+    QCOMPARE(rig.control<CommandButton>("Command3")->caption(), "DISPLAY CLEAR");
+    QCOMPARE(rig.label("Label2"), "INPUT MODE SET");
 
-    QVERIFY(rig.control<CommandButton>("Command17"));
-    QVERIFY(rig.control<CommandButton>("Command34"));
-    QVERIFY(rig.control<AdjusterButton>("Command1"));
-    QVERIFY(rig.control<AdjusterButton>("Command6"));
-    QVERIFY(rig.control<PanelLabel>("Label22"));
-    QVERIFY(rig.control<PictureBox>("Image1"));
-    QVERIFY(rig.control<QLineEdit>("Text1"));
-    QVERIFY(rig.control<QRadioButton>("Option9"));
-    QCOMPARE(rig.control<CommandButton>("Command3")->caption(), QStringLiteral("DISPLAY CLEAR"));
-    QCOMPARE(rig.control<PanelLabel>("Label2")->text(), QStringLiteral("INPUT MODE SET"));
-}
-
-void TestForm1::startState()
-{
-    Rig rig;
-    QCOMPARE(rig.form.windowTitle(), QStringLiteral("ORVA   PD71 / PD43  CONTROL   Ver.1.40"));
-    QCOMPARE(rig.form.size(), QSize(633, 327));
-    QCOMPARE(rig.form.minimumSize(), rig.form.maximumSize());
     QVERIFY(!rig.control("Frame8")->isVisible());
     QVERIFY(!rig.control("Command34")->isVisible());
-    QVERIFY(rig.control("Command33")->isVisible());
     QCOMPARE(rig.form.focusWidget(), rig.control("Command17"));
     QVERIFY(rig.control<QRadioButton>("Option1")->isChecked());
     QVERIFY(!rig.control<QRadioButton>("Option2")->isChecked());
     QVERIFY(rig.control<QRadioButton>("Option9")->isChecked());
-    QCOMPARE(rig.control<CommandButton>("Command34")->caption(),
-             QString::fromUtf8(ExtendedPanel::kShowDataCaption));
-    for (const char *line : {"Label11", "Label12", "Label22"})
-        QCOMPARE(rig.label(line), QString());
-}
+    QCOMPARE(rig.label("Label11") + rig.label("Label12") + rig.label("Label22"), "");
 
-void TestForm1::coloursAndFonts()
-{
-    Rig rig;
     QCOMPARE(rig.control("Command17")->palette().color(QPalette::Button), QColor(0xC0FFC0));
     QCOMPARE(rig.control("Command6")->palette().color(QPalette::Button), QColor(0xFF8000));
-    QCOMPARE(rig.control("Command33")->palette().color(QPalette::Button),
-             QApplication::palette().color(QPalette::Button));
-    QCOMPARE(rig.control("Label1")->palette().color(QPalette::WindowText), QColor(0xC00000));
     QCOMPARE(rig.control("Label22")->palette().color(QPalette::WindowText), QColor(0xFF0000));
-    QCOMPARE(rig.control("Label22")->palette().color(QPalette::Window), QColor(0xFFFFFF));
     QCOMPARE(rig.form.palette().color(QPalette::Window), QColor(0xC0C0C0));
 
     // The design's faces come out as their stand-ins, and they have the Japanese glyphs.
     const QFont pgothic = rig.control("Command34")->font();
-    QCOMPARE(QFontInfo(pgothic).family(), QStringLiteral("IPAPGothic"));
-    QCOMPARE(QFontInfo(rig.control("Label13")->font()).family(), QStringLiteral("IPAGothic"));
-    QCOMPARE(QFontInfo(rig.form.font()).family(), QStringLiteral("IPAGothic"));
+    QCOMPARE(QFontInfo(pgothic).family(), "IPAPGothic");
+    QCOMPARE(QFontInfo(rig.form.font()).family(), "IPAGothic");
     for (const QChar c : QString::fromUtf8(ExtendedPanel::kHideDataCaption))
         QVERIFY(QFontMetrics(pgothic).inFont(c));
     QVERIFY(rig.form.font().bold());
-    QVERIFY(!rig.control("Command31")->font().bold());
     QCOMPARE(rig.control("Label11")->font().pixelSize(), 13); // 9.75 pt
 }
 
@@ -197,7 +107,6 @@ void TestForm1::views_data()
     QTest::addColumn<float>("height");
     QTest::addColumn<QPoint>("point");
     QTest::addColumn<QString>("shows");
-
     QTest::newRow("5350: last row of band A") << 5350.f << QPoint(24, 320) << "Command42";
     QTest::newRow("5350: gap below band A") << 5350.f << QPoint(24, 326) << "Form1";
     QTest::newRow("5350: first row of band B") << 5350.f << QPoint(24, 328) << "";
@@ -218,7 +127,6 @@ void TestForm1::views()
 {
     QFETCH(float, height);
     QFETCH(QPoint, point);
-    QFETCH(QString, shows);
     Rig rig;
     rig.form.panel().extendedPanel().windowHeight.set(height);
     QCOMPARE(rig.form.width(), 633);
@@ -227,26 +135,7 @@ void TestForm1::views()
         QWidget *child = rig.form.childAt(point);
         seen = child ? child->objectName() : QStringLiteral("Form1");
     }
-    QCOMPARE(seen, shows);
-}
-
-void TestForm1::clicksSendAndRepliesShow()
-{
-    Rig rig;
-    rig.click("Command10");
-    QCOMPARE(rig.port.takeWritten(), std::string("C12\r"));
-    QCOMPARE(rig.label("Label11"), QStringLiteral(" C 1 2 CR "));
-
-    rig.port.receive("00\r");
-    QCOMPARE(rig.label("Label12"), QStringLiteral(" 0 0 CR "));
-    rig.clock.advance(2500);
-    QCOMPARE(rig.label("Label12"), QString());
-
-    // A click that only ends over another place is no click.
-    QWidget *button = rig.control("Command17");
-    QTest::mousePress(button, Qt::LeftButton);
-    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-5, -5));
-    QCOMPARE(rig.port.takeWritten(), std::string());
+    QTEST(seen, "shows");
 }
 
 void TestForm1::keyboardActivation_data()
@@ -266,29 +155,34 @@ void TestForm1::keyboardActivation()
 {
     QFETCH(QString, button);
     QFETCH(int, key);
-    QFETCH(QByteArray, sent);
     Rig rig;
     QWidget *widget = rig.control(qPrintable(button));
     widget->setFocus();
     QTest::keyClick(widget, Qt::Key(key));
-    QCOMPARE(QByteArray::fromStdString(rig.port.takeWritten()), sent);
+    QTEST(QByteArray::fromStdString(rig.port.takeWritten()), "sent");
 }
 
-void TestForm1::adjustersActWhileHeld()
+void TestForm1::mouse()
 {
     Rig rig;
+    // A click that only ends over another place is no click.
+    QTest::mousePress(rig.control("Command17"), Qt::LeftButton);
+    QTest::mouseRelease(rig.control("Command17"), Qt::LeftButton, {}, QPoint(-5, -5));
+    QCOMPARE(rig.port.takeWritten(), "");
+
+    // An adjuster acts while held, and its release ends the hold wherever it comes.
     QWidget *volume = rig.control("Command1");
     QTest::mousePress(volume, Qt::LeftButton);
-    QCOMPARE(rig.port.takeWritten(), std::string("C09\r"));
+    QCOMPARE(rig.port.takeWritten(), "C09\r");
     rig.clock.advance(500);
-    QCOMPARE(rig.port.takeWritten(), std::string("C09\rC09\r"));
-    QTest::mouseRelease(volume, Qt::LeftButton, {}, QPoint(-20, -20)); // released elsewhere
-    QCOMPARE(rig.label("Label11"), QString());
+    QCOMPARE(rig.port.takeWritten(), "C09\rC09\r");
+    QTest::mouseRelease(volume, Qt::LeftButton, {}, QPoint(-20, -20));
+    QCOMPARE(rig.label("Label11"), "");
     rig.clock.advance(1000);
-    QCOMPARE(rig.port.takeWritten(), std::string());
+    QCOMPARE(rig.port.takeWritten(), "");
 
     QTest::mousePress(rig.control("Command2"), Qt::RightButton); // any mouse button
-    QCOMPARE(rig.port.takeWritten(), std::string("C0A\r"));
+    QCOMPARE(rig.port.takeWritten(), "C0A\r");
     QTest::mouseRelease(rig.control("Command2"), Qt::RightButton);
 }
 
@@ -311,7 +205,7 @@ void TestForm1::holdEndsWhenTheReleaseCannotArrive()
     QTest::mousePress(brightness, Qt::LeftButton);
     QVERIFY(brightness->hasFocus());
     rig.clock.advance(100);
-    QCOMPARE(rig.port.takeWritten(), std::string("C20\rC20\rC20\r"));
+    QCOMPARE(rig.port.takeWritten(), "C20\rC20\rC20\r");
 
     int heldWhileBoxShown = -1;
     QWidget other;
@@ -324,61 +218,45 @@ void TestForm1::holdEndsWhenTheReleaseCannotArrive()
     } else if (loss == "hide") {
         brightness->hide();
     } else {
-        closeModalBoxOf([&] {
-            QTimer::singleShot(0, [&] { heldWhileBoxShown = rig.form.panel().state().heldAdjuster; });
-            rig.form.panel().reportError(PortError(13, "/dev/ttyS0: Connection lost"));
-        });
+        rig.boxes.whileOpen = [&] { heldWhileBoxShown = rig.state().heldAdjuster; };
+        rig.form.panel().reportError(PortError(13, "/dev/ttyS0: Connection lost"));
         QCOMPARE(heldWhileBoxShown, 0);
     }
-    QCOMPARE(rig.form.panel().state().heldAdjuster, 0);
-    QVERIFY(rig.label("Label11").isEmpty());
+    QCOMPARE(rig.state().heldAdjuster, 0);
+    QCOMPARE(rig.label("Label11"), "");
     rig.clock.advance(1000);
-    QCOMPARE(rig.port.takeWritten(), std::string());
+    QCOMPARE(rig.port.takeWritten(), "");
 
     // The release that finally comes does not clean up a second time.
     rig.form.panel().display().label11.set("next exchange");
     QTest::mouseRelease(brightness, Qt::LeftButton);
-    QCOMPARE(rig.label("Label11"), QStringLiteral("next exchange"));
+    QCOMPARE(rig.label("Label11"), "next exchange");
 }
 
-void TestForm1::ctrlJInTheCommandBox()
+void TestForm1::ctrlJInTheCommandBoxAndTheViews()
 {
     Rig rig;
+    QTest::mouseDClick(rig.control("Image1"), Qt::LeftButton);
+    QCOMPARE(rig.form.height(), 327); // nothing before the chord
     auto *box = rig.control<QLineEdit>("Text1");
     box->setFocus();
     QTest::keyClicks(box, "CR0");
     QTest::keyClick(box, Qt::Key_J, Qt::ControlModifier);
     QCOMPARE(rig.form.height(), Form1::clientHeight(ExtendedPanel::kRevealHeight));
-    QCOMPARE(rig.form.panel().state().extendedPanel, 1);
-    QVERIFY(rig.control("Command34")->isVisible());
+    QCOMPARE(rig.state().extendedPanel, 1);
     QTest::keyClick(box, Qt::Key_J); // the box still takes its keys
-    QCOMPARE(box->text(), QStringLiteral("CR0j"));
-    QCOMPARE(rig.form.height(), Form1::clientHeight(ExtendedPanel::kRevealHeight));
-}
+    QCOMPARE(box->text(), "CR0j");
 
-void TestForm1::revealAndHide()
-{
-    Rig rig;
-    QWidget *picture = rig.control("Image1");
-    QTest::mouseDClick(picture, Qt::LeftButton);
-    QCOMPARE(rig.form.height(), 327); // nothing before the chord
-
-    QTest::keyClick(rig.control("Command17"), Qt::Key_J, Qt::ControlModifier);
-    QTest::mouseDClick(picture, Qt::LeftButton);
+    QTest::mouseDClick(rig.control("Image1"), Qt::LeftButton);
     QCOMPARE(rig.form.height(), 577);
-
     auto *data = rig.control<CommandButton>("Command34");
-    QCOMPARE(data->caption(), QStringLiteral("CLOSE"));
+    QCOMPARE(data->caption(), "CLOSE");
     rig.click("Command34");
     QCOMPARE(rig.form.height(), 327);
     QCOMPARE(data->caption(), QString::fromUtf8(ExtendedPanel::kShowDataCaption));
-
-    // Out of view now; reached by the keyboard.
-    data->setFocus();
+    data->setFocus(); // out of view now; reached by the keyboard
     QTest::keyClick(data, Qt::Key_Space);
     QCOMPARE(rig.form.height(), 414);
-    QCOMPARE(data->caption(), QString::fromUtf8(ExtendedPanel::kHideDataCaption));
-    QCOMPARE(rig.port.takeWritten(), std::string());
 }
 
 void TestForm1::freeCommandEntry()
@@ -387,42 +265,30 @@ void TestForm1::freeCommandEntry()
     rig.form.panel().extendedPanel().windowHeight.set(ExtendedPanel::kFullHeight);
     auto *box = rig.control<QLineEdit>("Text1");
     box->setFocus();
-    QTest::keyClicks(box, "CR PRESSURE");
+    QTest::keyClicks(box, "CR0 ");
+    box->insert(QString::fromUtf8("\u00e9\u30c7")); // one byte per character
     QTest::keyClick(box, Qt::Key_Return);
-    QCOMPARE(rig.port.takeWritten(), std::string());
-
+    QCOMPARE(rig.port.takeWritten(), "");
     rig.click("Command95");
-    rig.click("Command95");
-    QCOMPARE(rig.port.takeWritten(), std::string("CR PRESSURE\rCR PRESSURE\r"));
+    QCOMPARE(rig.port.takeWritten(), "CR0 \xE9?\r");
     rig.click("Command96");
-    QCOMPARE(box->text(), QString());
-    QCOMPARE(rig.label("Label11"), QStringLiteral(" C R   P R E S S U R E CR "));
-
-    box->insert(QString::fromUtf8("C\u00e9\u30c7")); // one byte per character
-    rig.click("Command95");
-    QCOMPARE(rig.port.takeWritten(), std::string("C\xE9?\r"));
-    QCOMPARE(box->text(), QString::fromUtf8("C\u00e9\u30c7"));
+    QCOMPARE(box->text(), "");
 }
 
 void TestForm1::portGroup()
 {
     Rig rig;
     rig.click("Command33");
-    QWidget *group = rig.control("Frame8");
-    QVERIFY(group->isVisible());
+    QVERIFY(rig.control("Frame8")->isVisible());
     // The group lies over the COM button: a click there lands on the group.
     const QPoint com = rig.control("Command33")->geometry().center();
-    QCOMPARE(rig.form.childAt(com)->objectName(), QStringLiteral("Frame13"));
+    QCOMPARE(rig.form.childAt(com)->objectName(), "Frame13");
 
     rig.click("Option10");
-    QVERIFY(!group->isVisible());
-    QCOMPARE(rig.port.settings(), std::string("9600,N,8,1"));
+    QVERIFY(!rig.control("Frame8")->isVisible());
+    QCOMPARE(rig.port.settings(), "9600,N,8,1");
     QVERIFY(rig.control<QRadioButton>("Option10")->isChecked());
     QVERIFY(!rig.control<QRadioButton>("Option9")->isChecked());
-
-    rig.click("Command33");
-    rig.clock.advance(5000);
-    QVERIFY(!group->isVisible());
 }
 
 void TestForm1::failingPortChoiceShowsAWarning()
@@ -430,30 +296,27 @@ void TestForm1::failingPortChoiceShowsAWarning()
     Rig rig;
     rig.click("Command33");
     rig.port.failOpenOfPort = 2;
-    const ModalBox box = closeModalBoxOf([&] { rig.click("Option2"); });
-    QCOMPARE(box.title, rig.form.windowTitle());
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.buttons, 1);
-    QCOMPARE(box.text, QStringLiteral("Error 8002: Device unavailable: COM2"));
+    rig.click("Option2");
+    QCOMPARE(rig.boxes.texts, QStringList{"Error 8002: Device unavailable: COM2"});
+    QCOMPARE(rig.boxes.lastTitle, rig.form.windowTitle());
+    QCOMPARE(rig.boxes.lastIcon, QMessageBox::Warning);
     QVERIFY(rig.control("Frame8")->isVisible());
     QVERIFY(rig.control<QRadioButton>("Option2")->isChecked());
-    QVERIFY(!rig.port.isOpen());
 
     // The program runs on; the next failing send is shown the same way.
-    const ModalBox next = closeModalBoxOf([&] { rig.click("Command17"); });
-    QCOMPARE(next.text, QStringLiteral("Error 8012: Operation valid only when the port is open"));
+    rig.click("Command17");
+    QCOMPARE(rig.boxes.texts.last(), "Error 8012: Operation valid only when the port is open");
     rig.click("Option1");
     rig.click("Command17");
-    QCOMPARE(rig.port.takeWritten(), std::string("C00\r"));
+    QCOMPARE(rig.port.takeWritten(), "C00\r");
 }
 
 void TestForm1::receivedTextShownLiterally()
 {
     Rig rig;
     rig.port.receive("<b>&amp;</b><img src=x>");
-    const QString expected = QStringLiteral(" < b > & a m p ; < / b > < i m g   s r c = x > ");
+    const QString expected = " < b > & a m p ; < / b > < i m g   s r c = x > ";
     QCOMPARE(rig.label("Label12"), expected);
-    QCOMPARE(QString::fromStdString(rig.form.panel().display().label12.get()), expected);
     QVERIFY(expected.startsWith(rig.control<PanelLabel>("Label12")->shownText().chopped(1)));
 }
 
@@ -478,14 +341,12 @@ void TestForm1::endEndsTheProgram()
     Rig rig;
     rig.click("Command16");
     QVERIFY(!rig.form.isVisible());
-    QVERIFY(!rig.port.isOpen());
-    QCOMPARE(rig.port.takeWritten(), std::string());
 
     // A failed close is shown first; the program ends all the same.
     Rig failing;
     failing.port.failClose = true;
-    const ModalBox box = closeModalBoxOf([&] { failing.click("Command16"); });
-    QCOMPARE(box.text, QStringLiteral("Error 8012: Operation valid only when the port is open"));
+    failing.click("Command16");
+    QCOMPARE(failing.boxes.texts.size(), 1);
     QVERIFY(!failing.form.isVisible());
 }
 

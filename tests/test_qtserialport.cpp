@@ -1,81 +1,38 @@
-// The serial port over real pseudo-terminals: what reaches the device, what comes back, the
-// line speed the device sees, failures to open, and a device that hangs up while open.
+// The serial port over real pseudo-terminals, under the panel: what reaches the device, what
+// comes back, the line speed the device sees, ports that do not open, and a device that hangs
+// up while open.
 
+#include "devicemap.h"
 #include "linebytes.h"
-#include "linkcore.h"
-#include "paneldisplay.h"
+#include "panelrig.h"
 #include "panelstate.h"
-#include "porterror.h"
-#include "portsetup.h"
+#include "pseudoterminal.h"
 #include "qtserialport.h"
-#include "simulatedprojector.h"
-#include "virtualclock.h"
 
 #include <QFile>
 #include <QSerialPort>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-#include <vector>
+#include <numeric>
 
 namespace
 {
 
-std::string everyByteValue()
-{
-    std::string bytes;
-    for (int value = 0; value < 256; ++value)
-        bytes += static_cast<char>(value);
-    return bytes;
-}
-
-// The panel's link over a real port. COM1 is a simulated projector unless a test names
-// another device; COM2 does not exist.
-struct Link {
-    explicit Link(const QString &com1 = {}) : com1(com1)
+// The panel on a QtSerialPort whose COM1 is `com1`; COM2 does not exist.
+struct Rig : PanelRig<QtSerialPort> {
+    explicit Rig(const QString &com1) : PanelRig(true, devices(com1))
     {
-        if (!projectorReady)
-            qFatal("%s", qPrintable(projector.errorString()));
-        port.setOnComm([this] { core.onComm(); });
-        port.setOnConnectionLost([this](const PortError &error) { reports.push_back(error); });
+        port.setOnConnectionLost([this](const PortError &error) { panel.reportError(error); });
     }
-
-    DeviceMap devices() const
+    static DeviceMap devices(const QString &com1)
     {
         DeviceMap map;
-        map.setDevice(1, com1.isEmpty() ? projector.devicePath() : com1);
-        map.setDevice(2, directory.filePath(QStringLiteral("missing")));
+        map.setDevice(1, com1);
+        map.setDevice(2, QStringLiteral("/nonexistent/missing"));
         return map;
     }
-
-    QByteArray bytesOnDevice() const
-    {
-        QByteArray bytes;
-        for (const QList<QVariant> &arguments : deviceBytes)
-            bytes += arguments.constFirst().toByteArray();
-        return bytes;
-    }
-
-    std::string lastReport() const { return reports.empty() ? "" : reports.back().what(); }
-
-    QString com1;
-    QTemporaryDir directory;
-    SimulatedProjector projector;
-    bool projectorReady = projector.open(); // before the port, which needs its path
-    QSignalSpy deviceBytes{&projector, &SimulatedProjector::bytesReceived};
-    QtSerialPort port{devices()};
-    std::vector<PortError> reports; // by the connection-lost handler and the port set-up
-    PanelState state;
-    PanelDisplay display;
-    VirtualClock clock;
-    std::unique_ptr<Timer> timer2 = clock.createTimer();
-    std::unique_ptr<Timer> timer3 = clock.createTimer();
-    std::unique_ptr<Timer> timer4 = clock.createTimer();
-    LinkCore core{state, display, port, *timer2, *timer3, *timer4};
-    PortSetup setup{state, display, port, *timer3,
-                    [this](const PortError &error) { reports.push_back(error); }};
+    std::string lastError() const { return errors.empty() ? "" : errors.back().what(); }
 };
 
 } // namespace
@@ -85,7 +42,7 @@ class TestQtSerialPort : public QObject
     Q_OBJECT
 
 private slots:
-    void everyByteValueCrossesUnchanged();
+    void bytesCrossUnchanged();
     void replyInPiecesReachesTheHandlerInOrder();
     void lineSpeedOnTheDevice();
     void unknownSettingsAreRefused();
@@ -96,102 +53,94 @@ private slots:
     void lineBytes();
 };
 
-void TestQtSerialPort::everyByteValueCrossesUnchanged()
+void TestQtSerialPort::bytesCrossUnchanged()
 {
-    Link link;
-    link.projector.setSilent(true);
-    link.port.open();
+    PseudoTerminal device;
+    Rig rig(device.path);
+    rig.panel.click("Command44");
+    QCOMPARE(device.take(4), "CR0\r");
 
-    link.port.output(everyByteValue());
-    link.projector.send(QByteArray::fromStdString(everyByteValue()));
-
-    QTRY_COMPARE(link.bytesOnDevice(), QByteArray::fromStdString(everyByteValue()));
-    QTRY_COMPARE(link.state.receiveBuffer, everyByteValue());
+    QByteArray everyByte(256, '\0');
+    std::iota(everyByte.begin(), everyByte.end(), '\0');
+    rig.port.output(everyByte.toStdString());
+    QCOMPARE(device.take(256), everyByte);
+    QVERIFY(device.put(everyByte));
+    QVERIFY(waitFor([&] { return rig.panel.state().receiveBuffer == everyByte.toStdString(); }));
 }
 
 void TestQtSerialPort::replyInPiecesReachesTheHandlerInOrder()
 {
-    Link link;
-    link.projector.setSilent(true);
-    link.port.open();
-    link.display.label22.set(" earlier");
-
-    link.core.transmit("CR0");
-    link.projector.send("8");
-    QTRY_COMPARE(link.display.label12.get(), std::string(" 8 "));
-    QCOMPARE(link.display.label22.get(), std::string(" earlier"));
-    link.projector.send("0\r");
-    QTRY_COMPARE(link.display.label12.get(), std::string(" 8 0 CR "));
-    QCOMPARE(link.display.label22.get(), std::string(" Stand by"));
+    PseudoTerminal device;
+    Rig rig(device.path);
+    rig.panel.display().label22.set(" earlier");
+    rig.panel.click("Command44");
+    QVERIFY(device.put("8"));
+    QVERIFY(waitFor([&] { return rig.rxd() == " 8 "; }));
+    QCOMPARE(rig.status(), " earlier");
+    QVERIFY(device.put("0\r"));
+    QVERIFY(waitFor([&] { return rig.rxd() == " 8 0 CR "; }));
+    QCOMPARE(rig.status(), " Stand by");
 }
 
 void TestQtSerialPort::lineSpeedOnTheDevice()
 {
-    Link link;
-    link.port.setSettings("19200,N,8,1");
-    link.port.open();
-    QCOMPARE(link.projector.lineSpeed(), 19200);
-
-    link.port.setSettings("9600,N,8,1");
-    QCOMPARE(link.projector.lineSpeed(), 9600);
-    link.port.setSettings("19200,N,8,1");
-    QCOMPARE(link.projector.lineSpeed(), 19200);
-    QVERIFY(link.port.isOpen());
+    PseudoTerminal device;
+    Rig rig(device.path);
+    QCOMPARE(device.speed(), speed_t(B19200));
+    rig.panel.click("Option10");
+    QCOMPARE(device.speed(), speed_t(B9600));
+    rig.panel.click("Option9");
+    QCOMPARE(device.speed(), speed_t(B19200));
+    QVERIFY(rig.port.isOpen() && rig.errors.empty());
 }
 
 void TestQtSerialPort::unknownSettingsAreRefused()
 {
-    Link link;
-    link.port.setSettings("19200,N,8,1");
-    link.port.open();
-
+    PseudoTerminal device;
+    Rig rig(device.path);
     for (const std::string settings : {"4800,N,8,1", "19200,E,8,1", "19200,N,8,1 ", ""}) {
         try {
-            link.port.setSettings(settings);
+            rig.port.setSettings(settings);
             QFAIL(settings.c_str());
         } catch (const PortError &error) {
             QCOMPARE(error.number(), int(QSerialPort::UnsupportedOperationError));
             QVERIFY(std::string(error.what()).find('"' + settings + '"') != std::string::npos);
         }
     }
-    QVERIFY(link.port.isOpen());
-    QCOMPARE(link.port.settings(), std::string("19200,N,8,1"));
-    QCOMPARE(link.projector.lineSpeed(), 19200);
+    QVERIFY(rig.port.isOpen());
+    QCOMPARE(rig.port.settings(), "19200,N,8,1");
+    QCOMPARE(device.speed(), speed_t(B19200));
 }
 
 void TestQtSerialPort::startUpWithMissingDevice()
 {
     QTemporaryDir directory;
     const QString missing = directory.filePath(QStringLiteral("ttyUSB9"));
-    Link link(missing);
-
-    link.setup.load();
-
-    QCOMPARE(link.reports.size(), 1u);
-    QCOMPARE(link.reports.front().number(), int(QSerialPort::DeviceNotFoundError));
-    QCOMPARE(link.lastReport(), missing.toStdString() + ": No such file or directory");
-    QVERIFY(!link.port.isOpen());
-    QCOMPARE(link.port.commPort(), 1);
-    QVERIFY_THROWS_EXCEPTION(PortError, link.core.transmit("C00"));
+    Rig rig(missing);
+    QCOMPARE(rig.errors.size(), 1u);
+    QCOMPARE(rig.errors.front().number(), int(QSerialPort::DeviceNotFoundError));
+    QCOMPARE(rig.lastError(), missing.toStdString() + ": No such file or directory");
+    QVERIFY(!rig.port.isOpen());
+    QCOMPARE(rig.port.commPort(), 1);
+    rig.panel.click("Command17");
+    QCOMPARE(rig.errors.size(), 2u);
 }
 
 void TestQtSerialPort::failedCom2ThenCom1()
 {
-    Link link;
-    link.setup.load();
-    link.setup.showPortGroup();
+    PseudoTerminal device;
+    Rig rig(device.path);
+    rig.panel.click("Command33");
+    rig.panel.click("Option2");
+    QCOMPARE(rig.errors.size(), 1u);
+    QVERIFY(rig.lastError().ends_with("missing: No such file or directory"));
+    QVERIFY(!rig.port.isOpen());
+    QCOMPARE(rig.port.commPort(), 1);
 
-    link.setup.chooseComPort(2);
-    QCOMPARE(link.reports.size(), 1u);
-    QVERIFY(link.lastReport().ends_with("missing: No such file or directory"));
-    QVERIFY(!link.port.isOpen());
-    QCOMPARE(link.port.commPort(), 1);
-
-    link.setup.chooseComPort(1);
-    QCOMPARE(link.reports.size(), 1u);
-    QVERIFY(link.port.isOpen());
-    link.core.transmit("CR0");
-    QTRY_COMPARE(link.display.label22.get(), std::string(" Stand by"));
+    rig.panel.click("Option1");
+    QCOMPARE(rig.errors.size(), 1u);
+    rig.panel.click("Command44");
+    QCOMPARE(device.take(4), "CR0\r");
 }
 
 // Port 1 as a udev symlink: the adapter goes, comes back as another device, and choosing
@@ -200,47 +149,37 @@ void TestQtSerialPort::hangUpClosesReportsOnceAndReconnects()
 {
     QTemporaryDir directory;
     const QString symlink = directory.filePath(QStringLiteral("projector"));
-    auto first = std::make_unique<SimulatedProjector>();
-    QVERIFY(first->open());
-    QVERIFY(QFile::link(first->devicePath(), symlink));
-    Link link(symlink);
-    link.setup.load();
+    PseudoTerminal first;
+    QVERIFY(QFile::link(first.path, symlink));
+    Rig rig(symlink);
 
-    first->hangUp();
+    first.hangUp();
+    QVERIFY(waitFor([&] { return !rig.errors.empty(); }));
+    QVERIFY(rig.lastError().starts_with(symlink.toStdString() + ": Connection lost"));
+    QVERIFY(!rig.port.isOpen());
+    settle(); // a port left open would report again here
+    QCOMPARE(rig.errors.size(), 1u);
 
-    QTRY_COMPARE(link.reports.size(), 1u);
-    QVERIFY(link.lastReport().starts_with(symlink.toStdString() + ": Connection lost"));
-    QVERIFY(!link.port.isOpen());
-    for (int pass = 0; pass < 100; ++pass)
-        QCoreApplication::processEvents(); // a port left open would report again here
-    QCOMPARE(link.reports.size(), 1u);
-
-    SimulatedProjector second;
-    QVERIFY(second.open());
-    QVERIFY(QFile::remove(symlink) && QFile::link(second.devicePath(), symlink));
-    QSignalSpy secondBytes(&second, &SimulatedProjector::bytesReceived);
-    link.setup.chooseComPort(1);
-    link.core.transmit("C00");
-    QTRY_COMPARE(secondBytes.size(), 1);
-    QCOMPARE(secondBytes.constFirst().constFirst().toByteArray(), QByteArray("C00\r"));
+    PseudoTerminal second;
+    QVERIFY(QFile::remove(symlink) && QFile::link(second.path, symlink));
+    rig.panel.click("Option1");
+    rig.panel.click("Command17");
+    QCOMPARE(second.take(4), "C00\r");
 }
 
 void TestQtSerialPort::lineBytes_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<std::string>("bytes");
-
     QTest::newRow("Latin-1") << QStringLiteral("C\u00e9\u00ff") << std::string("C\xe9\xff");
     QTest::newRow("outside Latin-1") << QStringLiteral("\u20ac1") << std::string("?1");
-    QTest::newRow("outside the BMP: one character") << QString::fromUtf8("\xf0\x9f\x98\x80"
-                                                                         "A")
-                                                    << std::string("?A");
+    QTest::newRow("outside the BMP: one character")
+        << QString::fromUtf8("\xf0\x9f\x98\x80" "A") << std::string("?A");
 }
 
 void TestQtSerialPort::lineBytes()
 {
     QFETCH(QString, typed);
-
     QTEST(::lineBytes(typed), "bytes");
 }
 
