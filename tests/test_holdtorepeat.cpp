@@ -62,6 +62,7 @@ void TestHoldToRepeat::steppers_data()
     QTest::addColumn<int>("repeat");
     QTest::addColumn<int>("replyWait");
     QTest::addColumn<int>("displayClear");
+    // clang-format off
     QTest::newRow("VOL +") << "Command1" << "C09" << 250 << 200 << 245;
     QTest::newRow("VOL -") << "Command2" << "C0A" << 250 << 200 << 245;
     QTest::newRow("Brightness +") << "Command15" << "C20" << 50 << 25 << 25;
@@ -71,6 +72,7 @@ void TestHoldToRepeat::steppers_data()
     QTest::newRow("Keystone +") << "Command50" << "C8E" << 250 << 200 << 245;
     QTest::newRow("Keystone -") << "Command51" << "C8F" << 250 << 200 << 245;
     QTest::newRow("SELECT") << "Command6" << "C3F" << 500 << 200 << 245;
+    // clang-format on
 }
 
 void TestHoldToRepeat::steppers()

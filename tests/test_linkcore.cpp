@@ -76,7 +76,8 @@ void TestLinkCore::secondCommandBeforeTimer2()
     QCOMPARE(rig.panel.state().receiveBuffer, "80\r11\r");
     QCOMPARE(rig.rxd(), " 8 0 CR 1 1 CR ");
     QCOMPARE(rig.status(), " Stand by"); // unchanged: " 8 0" is no CR4 key
-    rig.clock.advance(399); // the second send left Timer2's countdown alone
+    // The second send left Timer2's countdown alone.
+    rig.clock.advance(399);
     QVERIFY(!rig.panel.state().receiveBuffer.empty());
     rig.clock.advance(1);
     QVERIFY(rig.panel.state().receiveBuffer.empty());

@@ -171,10 +171,12 @@ void TestQtSerialPort::lineBytes_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<std::string>("bytes");
+    // clang-format off
     QTest::newRow("Latin-1") << QStringLiteral("C\u00e9\u00ff") << std::string("C\xe9\xff");
     QTest::newRow("outside Latin-1") << QStringLiteral("\u20ac1") << std::string("?1");
     QTest::newRow("outside the BMP: one character")
         << QString::fromUtf8("\xf0\x9f\x98\x80" "A") << std::string("?A");
+    // clang-format on
 }
 
 void TestQtSerialPort::lineBytes()

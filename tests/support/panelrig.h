@@ -35,13 +35,12 @@ template <typename Port = FakeSerialPort> struct PanelRig {
     std::vector<PortError> errors;
     int endings = 0;
     std::size_t errorsWhenEnded = 0;
-    ControlPanel panel{
-        port,
-        [this] {
-            auto timer = clock.createTimer();
-            timers.push_back(timer.get());
-            return timer;
-        },
-        [this](const PortError &error) { errors.push_back(error); },
-        [this] { errorsWhenEnded = errors.size(), ++endings; }};
+    ControlPanel panel{port,
+                       [this] {
+                           auto timer = clock.createTimer();
+                           timers.push_back(timer.get());
+                           return timer;
+                       },
+                       [this](const PortError &error) { errors.push_back(error); },
+                       [this] { errorsWhenEnded = errors.size(), ++endings; }};
 };

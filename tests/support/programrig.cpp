@@ -55,4 +55,7 @@ bool ProgramRig::waitForLoss()
     return waitFor([this] { return !port->isOpen() && !boxes.texts.isEmpty(); });
 }
 
-PanelState &ProgramRig::state() { return form->panel().state(); }
+PanelState &ProgramRig::state()
+{
+    return form->panel().state();
+}

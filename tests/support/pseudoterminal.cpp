@@ -40,7 +40,10 @@ PseudoTerminal::PseudoTerminal()
     path = QString::fromLocal8Bit(name.data());
 }
 
-PseudoTerminal::~PseudoTerminal() { hangUp(); }
+PseudoTerminal::~PseudoTerminal()
+{
+    hangUp();
+}
 
 bool PseudoTerminal::put(const QByteArray &bytes)
 {

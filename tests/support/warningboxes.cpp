@@ -7,7 +7,10 @@
 
 #include <utility>
 
-WarningBoxes::WarningBoxes() { qApp->installEventFilter(this); }
+WarningBoxes::WarningBoxes()
+{
+    qApp->installEventFilter(this);
+}
 
 bool WarningBoxes::eventFilter(QObject *watched, QEvent *event)
 {
