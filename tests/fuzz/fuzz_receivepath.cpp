@@ -1,7 +1,7 @@
 // Fuzz target for the receive path: arbitrary bytes, in arbitrary pieces, go through the receive
 // handler, the monitor rendering and the reply decoding, between transmissions of one command and
 // the events of the reply wait (Timer2) and display clear (Timer4) timers. After every step it
-// checks what the panel shows.
+// checks what the panel shows against its own model of the rules.
 //
 // Input: byte 0 picks the command that was sent, modulo 10: 0-8 are the status queries in the
 // order statusQueries() lists them, 9 is an ordinary command. Then come steps, each led by one
@@ -24,30 +24,19 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <utility>
 
-// The checks below are the harness's own work: their branches would only steer the fuzzer away
-// from the code under test, and instrumenting them makes every run several times slower.
+// The checks are the harness's own work: their branches would only steer the fuzzer away from
+// the code under test, and instrumenting them makes every run several times slower.
 #define NO_COVERAGE [[clang::no_sanitize("coverage")]]
 
 namespace {
-
-constexpr std::string_view kOrdinaryCommand = "C00";
 
 // Reply wait and display clear intervals that the panel's handlers set.
 constexpr std::array<std::pair<int, int>, 7> kIntervals{{
     {500, 1000}, {2000, 2500}, {5000, 5500}, {200, 245}, {25, 25}, {150, 190}, {5, 5},
 }};
-
-// Above this a reading no longer fits 16 bits once multiplied by 5.
-constexpr double kPressureReadingLimit = 6553;
 
 void require(bool holds, const char *what)
 {
@@ -57,68 +46,37 @@ void require(bool holds, const char *what)
     std::abort();
 }
 
-// The piece the monitor shows for a byte that has a piece of its own; none for a byte from ' ' to
-// 'z', which is shown as itself followed by a space.
-NO_COVERAGE std::string_view namedPiece(unsigned char code)
+// The monitor's rendering, written out afresh: a leading space, then for each byte a piece of
+// its own (ACK, DC4, CR, LF), the byte and a space for ' ' to 'z', or "? ".
+NO_COVERAGE std::string rendering(std::string_view text)
 {
-    switch (code) {
-    case 6:
-        return "ACK ";
-    case 20:
-        return "&";
-    case 13:
-        return "CR ";
-    case 10:
-        return "LF ";
-    default:
-        return code >= ' ' && code <= 'z' ? std::string_view() : "? ";
-    }
-}
-
-// Whether `rendered` is a leading space and then, byte by byte, the monitor's piece for each
-// byte of `text` and nothing else.
-NO_COVERAGE bool isRenderingOf(std::string_view rendered, std::string_view text)
-{
-    if (!rendered.starts_with(' '))
-        return false;
-    std::size_t at = 1;
+    std::string shown = " ";
     for (const char c : text) {
-        const std::string_view rest = rendered.substr(at); // `at` never passes the end
-        const std::string_view piece = namedPiece(static_cast<unsigned char>(c));
-        if (piece.empty()) {
-            if (rest.size() < 2 || rest[0] != c || rest[1] != ' ')
-                return false;
-            at += 2;
-        } else {
-            if (!rest.starts_with(piece))
-                return false;
-            at += piece.size();
-        }
+        const auto code = static_cast<unsigned char>(c);
+        if (code == 6 || code == 20 || code == 13 || code == 10)
+            shown += code == 6 ? "ACK " : code == 20 ? "&" : code == 13 ? "CR " : "LF ";
+        else
+            shown += code >= ' ' && code <= 'z' ? std::string{c, ' '} : "? ";
     }
-    return at == rendered.size();
+    return shown;
 }
 
 // The pressure reading worked out by the C library rather than by the decoder's own reader:
 // blanks dropped, the characters a number may have kept up to the first other one, D exponents
 // spelt E. Cutting there keeps strtod from reading hexadecimal, "inf" and "nan".
-NO_COVERAGE double readWithStrtod(std::string_view text)
+NO_COVERAGE std::optional<std::int16_t> expectedPressure(std::string_view text)
 {
-    constexpr std::string_view kNumberCharacters = "0123456789+-.eEdD";
     std::string number;
     for (const char c : text) {
         if (c == ' ' || c == '\t' || c == '\n')
             continue;
-        if (kNumberCharacters.find(c) == std::string_view::npos)
+        if (std::string_view("0123456789+-.eEdD").find(c) == std::string_view::npos)
             break;
         number += (c == 'd' || c == 'D') ? 'e' : c;
     }
-    return std::strtod(number.c_str(), nullptr);
-}
-
-NO_COVERAGE std::optional<std::int16_t> expectedPressure(double reading)
-{
-    const double rounded = std::nearbyint(reading); // half to even, the default rounding mode
-    if (!(std::fabs(rounded) <= kPressureReadingLimit)) // NaN and infinity fail this too
+    // Half to even, the default rounding mode; above 6553 a reading times 5 leaves 16 bits.
+    const double rounded = std::nearbyint(std::strtod(number.c_str(), nullptr));
+    if (!(std::fabs(rounded) <= 6553)) // NaN and infinity fail this too
         return std::nullopt;
     const int x = 5 * static_cast<int>(rounded);
     return static_cast<std::int16_t>(std::nearbyint(((x / 1024.0) - 0.204) / 0.00459 + 150));
@@ -137,14 +95,12 @@ NO_COVERAGE DecodedReply expectedDecode(const StatusQuery *query, std::string_vi
     if (!query)
         return {};
     switch (query->kind) {
-    case ReplyKind::Table: {
-        const std::string_view key = rendered.substr(0, query->keyLength);
+    case ReplyKind::Table:
         for (const StatusRow &row : query->rows) {
-            if (row.key == key)
+            if (row.key == rendered.substr(0, query->keyLength))
                 return {std::string(row.text), std::nullopt};
         }
         return {};
-    }
     case ReplyKind::LampHours:
         return {std::string(rendered.substr(0, 38)) + " Hour Use", std::nullopt};
     case ReplyKind::Temperatures:
@@ -153,27 +109,20 @@ NO_COVERAGE DecodedReply expectedDecode(const StatusQuery *query, std::string_vi
                 std::nullopt};
     case ReplyKind::Verbatim:
         return {std::string(rendered), std::nullopt};
-    case ReplyKind::Pressure: {
-        const auto hectopascal = expectedPressure(readWithStrtod(rendered));
-        if (!hectopascal)
-            return {};
-        return {std::to_string(*hectopascal) + " hPa", hectopascal};
-    }
+    case ReplyKind::Pressure:
+        if (const auto hectopascal = expectedPressure(rendered))
+            return {std::to_string(*hectopascal) + " hPa", hectopascal};
+        return {};
     }
     return {};
 }
 
 // What the panel shows and holds, compared before and after a step.
 struct Shown {
-    std::string label11;
-    std::string label12;
-    std::string label22;
-    std::string receiveBuffer;
+    std::string label11, label12, label22, receiveBuffer;
     std::int16_t pressureValue = 0;
     std::uint8_t awaitingReply = 0;
-    bool timer2Enabled = false;
-    bool timer4Enabled = false;
-
+    bool timer2Enabled = false, timer4Enabled = false;
     bool operator==(const Shown &) const = default;
 };
 
@@ -183,7 +132,7 @@ class ReceivePathRun
 {
 public:
     explicit ReceivePathRun(const StatusQuery *query)
-        : m_query(query), m_code(query ? query->code : kOrdinaryCommand)
+        : m_query(query), m_code(query ? query->code : "C00")
     {
         m_port.setOnComm([this] { m_core.onComm(); });
         m_port.open();
@@ -218,13 +167,15 @@ public:
         const Shown before = shown();
         m_clock.advance(milliseconds);
         const Shown after = shown();
-        require(after.label11 == before.label11 || after.label11.empty(), "TXD is only cleared");
-        require(after.label12 == before.label12 || after.label12.empty()
+        const auto keptOrCleared = [](const std::string &now, const std::string &was) {
+            return now == was || now.empty();
+        };
+        require(keptOrCleared(after.label11, before.label11), "TXD is only cleared");
+        require(keptOrCleared(after.label12, before.label12)
                     || (after.label12 == LinkCore::kNoReplyMark && before.awaitingReply == 1),
                 "RXD is only cleared or marked when no reply came");
-        require(after.label22 == before.label22 || after.label22.empty(),
-                "the status line is only cleared");
-        require(after.receiveBuffer == before.receiveBuffer || after.receiveBuffer.empty(),
+        require(keptOrCleared(after.label22, before.label22), "the status line is only cleared");
+        require(keptOrCleared(after.receiveBuffer, before.receiveBuffer),
                 "the receive buffer is only emptied");
         require(after.pressureValue == before.pressureValue, "pressureValue stays");
         checkAlways();
@@ -245,15 +196,13 @@ public:
         }
         m_port.failWrites = false;
         const std::string written = m_port.takeWritten();
-        require(failed == refused, "a transmit fails exactly when the port refuses");
-        if (refused) {
-            require(written.empty() && shown() == before, "a refused write changes nothing");
-            return;
-        }
         const Shown after = shown();
+        require(failed == refused, "a transmit fails exactly when the port refuses");
+        if (refused)
+            return require(written.empty() && after == before, "a refused write changes nothing");
         require(written == frameCommand(m_state, m_code) && written == m_state.lastCommand,
                 "the framed command goes out");
-        require(isRenderingOf(after.label11, written), "TXD shows the command's rendering");
+        require(after.label11 == rendering(written), "TXD shows the command's rendering");
         require(after.label12 == before.label12 && after.label22 == before.label22
                     && after.receiveBuffer == before.receiveBuffer,
                 "a transmit changes only TXD");
@@ -278,7 +227,7 @@ private:
         require(after.receiveBuffer == before.receiveBuffer + std::string(piece.substr(0, kept)),
                 "the buffer appends what arrives, up to its limit");
         require(after.awaitingReply == 0, "a receive ends the wait for a reply");
-        require(isRenderingOf(after.label12, after.receiveBuffer),
+        require(after.label12 == rendering(after.receiveBuffer),
                 "RXD shows the whole buffer, made of the monitor's pieces");
         require(after.label11 == before.label11 && after.timer2Enabled == before.timer2Enabled
                     && after.timer4Enabled == before.timer4Enabled,
@@ -312,13 +261,6 @@ private:
     LinkCore m_core{m_state, m_display, m_port, *m_timer2, *m_timer3, *m_timer4};
 };
 
-const StatusQuery *chosenQuery(unsigned char choice)
-{
-    const auto queries = statusQueries();
-    const std::size_t index = choice % (queries.size() + 1);
-    return index < queries.size() ? &queries[index] : nullptr;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -326,7 +268,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size == 0)
         return 0;
     const std::string_view input(reinterpret_cast<const char *>(data), size);
-    ReceivePathRun run(chosenQuery(data[0]));
+    const auto queries = statusQueries();
+    const std::size_t choice = data[0] % (queries.size() + 1);
+    ReceivePathRun run(choice < queries.size() ? &queries[choice] : nullptr);
     for (std::size_t at = 1; at < input.size();) {
         const unsigned char step = data[at++];
         if (step < 0x80) {
@@ -334,8 +278,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             at += piece.size();
             run.receive(piece);
         } else if (step < 0xC0) {
-            const int v = step & 0x3F;
-            run.advance(v * v);
+            run.advance((step & 0x3F) * (step & 0x3F));
         } else if (step < 0xD0) {
             run.send(step & 0x07, (step & 0x08) != 0);
         } else if (step < 0xE0) {
