@@ -21,10 +21,8 @@ private slots:
     void load();
     void placeWindow_data();
     void placeWindow();
-    void chooseComPort_data();
-    void chooseComPort();
-    void chooseSpeed_data();
-    void chooseSpeed();
+    void portChoices_data();
+    void portChoices();
     void portGroupHidesFiveSecondsAfterCom();
     void views_data();
     void views();
@@ -102,74 +100,59 @@ void TestControlPanel::placeWindow()
     QCOMPARE(placement.height, 5350);
 }
 
-void TestControlPanel::chooseComPort_data()
+// The port and speed choices, with the group shown. A failed choice warns and leaves the
+// group shown; a port choice that fails leaves the port closed with the other number set.
+void TestControlPanel::portChoices_data()
 {
     QTest::addColumn<bool>("openBefore");
-    QTest::addColumn<int>("missingPort");
-    QTest::addColumn<int>("choice");
+    QTest::addColumn<QString>("fault"); // open1, open2: that port does not open
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("mark"); // the port or speed marked, whatever the outcome
     QTest::addColumn<int>("port");
-    QTest::addColumn<bool>("failed"); // warned, port closed, group still shown
-    QTest::newRow("COM2 from open COM1") << true << 0 << 2 << 2 << false;
-    QTest::newRow("COM2 missing: back to 1") << true << 2 << 2 << 1 << true;
-    QTest::newRow("COM1 gone: number 2") << true << 1 << 1 << 2 << true;
-    QTest::newRow("closed port: COM1 connects") << false << 0 << 1 << 1 << false;
-    QTest::newRow("closed port: COM2 missing") << false << 2 << 2 << 1 << true;
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("failed");
+    // clang-format off
+    QTest::newRow("COM2 from open COM1") << true << "" << "Option2" << 2 << 2 << true << false;
+    QTest::newRow("COM2 missing") << true << "open2" << "Option2" << 2 << 1 << false << true;
+    QTest::newRow("COM1 gone") << true << "open1" << "Option1" << 1 << 2 << false << true;
+    QTest::newRow("COM1 on closed") << false << "" << "Option1" << 1 << 1 << true << false;
+    QTest::newRow("COM2 gone, closed") << false << "open2" << "Option2" << 2 << 1 << false << true;
+    QTest::newRow("9600 on open") << true << "" << "Option10" << 9600 << 1 << true << false;
+    QTest::newRow("19200 on closed") << false << "" << "Option9" << 19200 << 1 << false << false;
+    QTest::newRow("9600 refused") << true << "settings" << "Option10" << 9600 << 1 << true << true;
+    // clang-format on
 }
 
-void TestControlPanel::chooseComPort()
+void TestControlPanel::portChoices()
 {
     QFETCH(bool, openBefore);
-    QFETCH(int, missingPort);
-    QFETCH(int, choice);
+    QFETCH(QString, fault);
+    QFETCH(QString, option);
+    QFETCH(int, mark);
     QFETCH(bool, failed);
     Rig rig;
     rig.panel.click("Command33");
     if (!openBefore)
         rig.port.close();
-    if (missingPort != 0)
-        rig.port.failOpenOfPort = missingPort;
+    if (fault.startsWith("open"))
+        rig.port.failOpenOfPort = fault.back().digitValue();
+    rig.port.failSettings = fault == "settings";
+    rig.port.openCount = 0;
 
-    rig.panel.click(choice == 1 ? "Option1" : "Option2");
+    rig.panel.click(option.toStdString());
 
     QTEST(rig.port.commPort(), "port");
+    QTEST(rig.port.isOpen(), "open");
     QCOMPARE(rig.errors.size(), failed ? 1u : 0u);
-    QCOMPARE(rig.port.isOpen(), !failed);
     QCOMPARE(rig.panel.display().frame8Visible.get(), failed);
-    QCOMPARE(rig.panel.portSetup().markedPort.get(), choice); // whatever the outcome
-}
-
-void TestControlPanel::chooseSpeed_data()
-{
-    QTest::addColumn<bool>("openBefore");
-    QTest::addColumn<int>("baud");
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("9600 on the open port") << true << 9600 << false;
-    QTest::newRow("19200 on the closed port") << false << 19200 << false;
-    QTest::newRow("refused: reported, group stays") << true << 9600 << true;
-}
-
-void TestControlPanel::chooseSpeed()
-{
-    QFETCH(bool, openBefore);
-    QFETCH(int, baud);
-    QFETCH(bool, refused);
-    Rig rig;
-    rig.panel.click("Command33");
-    if (!openBefore)
-        rig.port.close();
-    rig.port.openCount = 0;
-    rig.port.failSettings = refused;
-
-    rig.panel.click(baud == 9600 ? "Option10" : "Option9");
-
-    const std::string settings = baud == 9600 ? "9600,N,8,1" : "19200,N,8,1";
-    QCOMPARE(rig.errors.size(), refused ? 1u : 0u);
-    QCOMPARE(rig.panel.state().commSettings, settings);
-    QCOMPARE(rig.port.settings() == settings, !refused);
-    QCOMPARE(rig.port.isOpen(), openBefore);
-    QCOMPARE(rig.port.openCount, 0);
-    QCOMPARE(rig.panel.portSetup().markedSpeed.get(), baud);
-    QCOMPARE(rig.panel.display().frame8Visible.get(), refused);
+    PortSetup &setup = rig.panel.portSetup();
+    QCOMPARE(mark < 3 ? setup.markedPort.get() : setup.markedSpeed.get(), mark);
+    if (mark > 2) { // the speed applies at once; the port stays as it is
+        const std::string settings = std::to_string(mark) + ",N,8,1";
+        QCOMPARE(rig.panel.state().commSettings, settings);
+        QCOMPARE(rig.port.settings() == settings, !failed);
+        QCOMPARE(rig.port.openCount, 0);
+    }
 }
 
 void TestControlPanel::portGroupHidesFiveSecondsAfterCom()

@@ -198,7 +198,7 @@ QByteArray hostileBytes(std::mt19937 &random, qsizetype size)
 }
 
 enum class Moment { Idle, HoldLossFirst, HoldRepeatFirst, WaitProfile, BoxOpen };
-enum class Holder { QtProgram, ExclusiveMode, NoPermission, RegularFile, DevNull };
+enum class Holder { Missing, QtProgram, ExclusiveMode, NoPermission, RegularFile, DevNull };
 enum class Ending { CloseDuringHold, WarningAsItCloses, CloseWithBoxOpen, SigtermWithBoxOpen };
 
 } // namespace
@@ -319,6 +319,8 @@ void TestFaults::portCannotBeOpened_data()
     const QString notSerial = QStringLiteral("Not a serial device");
     const int permission = QSerialPort::PermissionError;
     const int unsupported = QSerialPort::UnsupportedOperationError;
+    QTest::newRow("missing") << Holder::Missing << int(QSerialPort::DeviceNotFoundError)
+                             << QStringLiteral("No such file or directory");
     QTest::newRow("held by a Qt program") << Holder::QtProgram << permission << inUse;
     QTest::newRow("held in exclusive mode") << Holder::ExclusiveMode << permission << inUse;
     QTest::newRow("no permission")
@@ -327,7 +329,8 @@ void TestFaults::portCannotBeOpened_data()
     QTest::newRow("/dev/null") << Holder::DevNull << unsupported << notSerial;
 }
 
-// COM2 is chosen while another program holds it, or cannot be a serial port at all.
+// COM2 is chosen while it is missing, another program holds it, or it cannot be a serial
+// port at all; then COM1 is chosen again.
 void TestFaults::portCannotBeOpened()
 {
     QFETCH(Holder, holder);
@@ -338,7 +341,9 @@ void TestFaults::portCannotBeOpened()
     QSerialPort otherProgram(other->devicePath());
     int exclusiveHolder = -1;
     QString com2 = other->devicePath();
-    if (holder == Holder::QtProgram) {
+    if (holder == Holder::Missing) {
+        com2 = directory.filePath(QStringLiteral("ttyUSB1"));
+    } else if (holder == Holder::QtProgram) {
         QVERIFY(otherProgram.open(QIODevice::ReadWrite));
     } else if (holder == Holder::ExclusiveMode) {
         exclusiveHolder = ::open(QFile::encodeName(com2).constData(), O_RDWR | O_NOCTTY);

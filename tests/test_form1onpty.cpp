@@ -15,7 +15,6 @@ class TestForm1OnPty : public QObject
 private slots:
     void clicksPutTheirBytesOnTheLine();
     void repliesShowInTheLabels();
-    void speedChoiceReachesTheLine();
 };
 
 void TestForm1OnPty::clicksPutTheirBytesOnTheLine()
@@ -48,16 +47,6 @@ void TestForm1OnPty::repliesShowInTheLabels()
     rig.click("Command95");
     QVERIFY(waitFor([&] { return rig.label("Label22") == "1013 hPa"; }));
     QCOMPARE(rig.label("Label12"), " 8 5 3 CR ");
-}
-
-void TestForm1OnPty::speedChoiceReachesTheLine()
-{
-    ProgramRig rig;
-    QCOMPARE(rig.projector->lineSpeed(), 19200);
-    rig.click("Command33");
-    rig.click("Option10");
-    QCOMPARE(rig.projector->lineSpeed(), 9600);
-    QVERIFY(!rig.control("Frame8")->isVisible());
 }
 
 QTEST_MAIN(TestForm1OnPty)
