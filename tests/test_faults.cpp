@@ -109,8 +109,6 @@ public:
         if (m_saved)
             syscall(SYS_capset, &m_header, m_capabilities);
     }
-    AsOrdinaryUser(const AsOrdinaryUser &) = delete;
-    AsOrdinaryUser &operator=(const AsOrdinaryUser &) = delete;
 
 private:
     __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -315,16 +313,14 @@ void TestFaults::portCannotBeOpened_data()
     QTest::addColumn<Holder>("holder");
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("words");
-    const QString inUse = QStringLiteral("In use by another program");
-    const QString notSerial = QStringLiteral("Not a serial device");
+    const QString inUse = "In use by another program", notSerial = "Not a serial device";
     const int permission = QSerialPort::PermissionError;
     const int unsupported = QSerialPort::UnsupportedOperationError;
     QTest::newRow("missing") << Holder::Missing << int(QSerialPort::DeviceNotFoundError)
-                             << QStringLiteral("No such file or directory");
+                             << QString("No such file or directory");
     QTest::newRow("held by a Qt program") << Holder::QtProgram << permission << inUse;
     QTest::newRow("held in exclusive mode") << Holder::ExclusiveMode << permission << inUse;
-    QTest::newRow("no permission")
-        << Holder::NoPermission << permission << QStringLiteral("Permission denied");
+    QTest::newRow("no permission") << Holder::NoPermission << permission << "Permission denied";
     QTest::newRow("regular file") << Holder::RegularFile << unsupported << notSerial;
     QTest::newRow("/dev/null") << Holder::DevNull << unsupported << notSerial;
 }
