@@ -50,7 +50,7 @@ void TestQtSerialPort::bytesCrossUnchanged()
     PseudoTerminal device;
     Rig rig(device.path);
     rig.panel.click("Command44");
-    QCOMPARE(device.take(4), "CR0\r");
+    QCOMPARE(device.take(4, 0), "CR0\r"); // with the driver before the click returns
 
     QByteArray everyByte(256, '\0');
     std::iota(everyByte.begin(), everyByte.end(), '\0');

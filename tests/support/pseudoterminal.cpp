@@ -65,7 +65,7 @@ bool PseudoTerminal::put(const QByteArray &bytes)
     return true;
 }
 
-QByteArray PseudoTerminal::take(qsizetype count)
+QByteArray PseudoTerminal::take(qsizetype count, int deadlineMs)
 {
     QByteArray bytes;
     const auto read = [&] {
@@ -76,8 +76,8 @@ QByteArray PseudoTerminal::take(qsizetype count)
     };
     QSocketNotifier readable(m_master, QSocketNotifier::Read);
     QObject::connect(&readable, &QSocketNotifier::activated, read);
-    if (!read())
-        waitFor([&] { return bytes.size() >= count; }, 5000);
+    if (!read() && deadlineMs > 0)
+        waitFor([&] { return bytes.size() >= count; }, deadlineMs);
     return bytes;
 }
 

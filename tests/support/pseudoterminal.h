@@ -25,8 +25,9 @@ public:
 
     // Puts all of `bytes` on the line, waiting for room while the program reads.
     bool put(const QByteArray &bytes);
-    // What the program wrote, once `count` bytes have come or the deadline has passed.
-    QByteArray take(qsizetype count);
+    // What the program wrote, once `count` bytes have come or the deadline has passed; with
+    // no deadline, what is there now.
+    QByteArray take(qsizetype count, int deadlineMs = 5000);
     // The line speed the program has set, as a termios code (B9600...).
     speed_t speed() const;
     // Closes both ends, as when an adapter is unplugged.
