@@ -43,8 +43,8 @@ void TestLinkCore::statusExchange()
     rig.port.receive("1");        // and an ordinary command's reply RXD only
     QCOMPARE(rig.txd() + '|' + rig.rxd() + '|' + rig.status(), " C 0 0 CR | 0 0 CR 1 | Power ON");
 
-    rig.clock.advance(500); // buffer emptied, no mark since a reply came
-    QVERIFY(rig.panel.state().receiveBuffer.empty());
+    rig.clock.advance(500); // the exchange is over: buffer emptied, no mark since a reply came
+    QVERIFY(rig.panel.state().receiveBuffer.empty() && !rig.timer(2).isEnabled());
     QCOMPARE(rig.rxd(), " 0 0 CR 1 ");
     rig.clock.advance(499);
     QCOMPARE(rig.status(), " Power ON");
