@@ -7,6 +7,8 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-ipafont-gothic
 )
+# More for a particular job, such as the benchmarks' tools: given as arguments.
+packages+=("$@")
 
 missing=()
 for package in "${packages[@]}"; do
