@@ -193,8 +193,6 @@ ResultRow &PanelBench::addRow(std::string figure, std::string unit)
     result.figure = std::move(figure);
     result.platform = m_platform;
     result.unit = std::move(unit);
-    result.baseline = "-";
-    result.goal = "-";
     return result;
 }
 

@@ -10,13 +10,13 @@
 // and turns the lines into the table.
 struct ResultRow {
     std::string figure;
-    std::string platform; // xcb, offscreen, or "-" where no window is involved
+    std::string platform = "-"; // xcb or offscreen; "-" where no window is involved
     std::string unit;
     Samples measured;
-    std::string baseline; // what the baseline is; "-" when there is none
+    std::string baseline = "-"; // what the baseline is; "-" when there is none
     Samples baselineSamples;
     std::optional<double> baselineValue; // a nominal or zero baseline instead of samples
-    std::string goal;                    // "-" when the figure has none
+    std::string goal = "-";              // "-" when the figure has none
     std::optional<bool> met;             // nothing when there is no goal
 
     double baselineMedian() const;
