@@ -15,9 +15,11 @@
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <qdrawutil.h>
 
 #include <functional>
 
@@ -108,6 +110,7 @@ private slots:
     void failingPortChoiceShowsAWarning();
     void receivedTextShownLiterally();
     void longLineKeepsEverySize();
+    void labelBorderIsTheSunkenPanel();
     void endEndsTheProgram();
 };
 
@@ -419,6 +422,22 @@ void TestForm1::longLineKeepsEverySize()
     QVERIFY(line->shownText().endsWith(QChar(0x2026)));
     QVERIFY(line->fontMetrics().horizontalAdvance(line->shownText()) <=
             line->contentsRect().width());
+}
+
+void TestForm1::labelBorderIsTheSunkenPanel()
+{
+    // The label draws its border itself, faster than qDrawWinPanel: it must look the same,
+    // so drawing qDrawWinPanel over it changes no pixel.
+    Rig rig;
+    rig.form.panel().extendedPanel().windowHeight.set(ExtendedPanel::kDataHeight);
+    rig.port.receive("00\r");
+    auto *line = rig.control<PanelLabel>("Label12");
+    const QImage shown = line->grab().toImage();
+    QImage expected = shown;
+    QPainter painter(&expected);
+    qDrawWinPanel(&painter, line->rect(), line->palette(), true);
+    painter.end();
+    QCOMPARE(shown, expected);
 }
 
 void TestForm1::endEndsTheProgram()
