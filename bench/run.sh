@@ -20,9 +20,10 @@ log=build-bench/bench.log
 : >"$log"
 
 displayfile=$(mktemp)
+timesFile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" 2>>"$log" &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -f "$displayfile"' EXIT
+trap 'kill "$xvfb" 2>/dev/null; rm -f "$displayfile" "$timesFile"' EXIT
 for _ in $(seq 100); do
     [[ -s $displayfile ]] && break
     sleep 0.1
@@ -30,7 +31,19 @@ done
 [[ -s $displayfile ]] || { echo "Xvfb did not start (see $log)" >&2; exit 1; }
 display=":$(cat "$displayfile")"
 
+# Busy and idle time of all CPUs so far, in clock ticks.
+cpuTicks() { awk '/^cpu / {print $2 + $3 + $4 + $7 + $8 + $9, $5 + $6}' /proc/stat; }
+# Sets `ticks` to the CPU time of this script's finished children, in clock ticks.
+childTicks() {
+    times >"$timesFile"
+    ticks=$(awk -v hz="$(getconf CLK_TCK)" 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/)
+        print int((u[1] * 60 + u[2] + s[1] * 60 + s[2]) * hz) }' "$timesFile")
+}
+
 loadBefore=$(cut -d' ' -f1-3 /proc/loadavg)
+read -r busyBefore idleBefore < <(cpuTicks)
+childTicks
+oursBefore=$ticks
 echo "Rendering and decoding..." >&2
 "$bin/bench_linkcore" >>"$rows" 2>>"$log"
 echo "The panel, offscreen..." >&2
@@ -41,6 +54,13 @@ echo "Start-up and idle, xcb on Xvfb $display..." >&2
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_startup" build-bench/orva-control \
     "$bin/bench_barewindow" >>"$rows" 2>>"$log"
 loadAfter=$(cut -d' ' -f1-3 /proc/loadavg)
+read -r busyAfter idleAfter < <(cpuTicks)
+xvfbTicks=$(awk '{print $14 + $15}' "/proc/$xvfb/stat")
+childTicks
+ours=$((ticks - oursBefore + xvfbTicks))
+others=$((busyAfter - busyBefore - ours))
+(( others < 0 )) && others=0
+othersShare=$((100 * others / (busyAfter - busyBefore + idleAfter - idleBefore)))
 
 commit=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
 csv=build-bench/results.csv
@@ -53,7 +73,8 @@ echo "commit $commit, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
     "$(free -g | awk '/Mem:/ {print $2}') GiB, Linux $(uname -r)," \
     "Qt $(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || echo '?')"
-echo "load average (1, 5, 15 min): $loadBefore before, $loadAfter after"
+echo "load average (1, 5, 15 min): $loadBefore before, $loadAfter after;" \
+    "other processes took about $othersShare% of all cores during the run"
 echo
 awk -f bench/table.awk "$csv"
 echo
