@@ -8,16 +8,20 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh libbenchmark-dev libx11-dev libxtst-dev xvfb
-echo "Building (Release)..." >&2
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DORVA_BENCHMARKS=ON >/dev/null
-cmake --build build-bench -j "$(nproc)" --target orva-control bench_linkcore bench_panel \
-    bench_startup bench_barewindow >/dev/null
-
+mkdir -p build-bench
 bin=build-bench/bench
 rows=build-bench/rows.csv
 log=build-bench/bench.log
 : >"$rows"
 : >"$log"
+
+echo "Building (Release)..." >&2
+if ! { cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DORVA_BENCHMARKS=ON &&
+    cmake --build build-bench -j "$(nproc)" --target orva-control bench_linkcore bench_panel \
+        bench_startup bench_barewindow; } >>"$log" 2>&1; then
+    tail -30 "$log" >&2
+    exit 1
+fi
 
 displayfile=$(mktemp)
 timesFile=$(mktemp)
