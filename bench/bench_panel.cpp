@@ -25,6 +25,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -83,10 +84,22 @@ void writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
         const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno != EINTR) {
+            std::perror("bench_panel: write");
+            std::exit(EXIT_FAILURE);
+        }
         if (written > 0)
             bytes.remove_prefix(std::size_t(written));
     }
 }
+
+// What a stretch of time with or without a burst on the line cost the panel.
+struct LineRun {
+    Samples gaps; // between the ticks of the 1 ms probe timer, in ms
+    double memoryGrowthMiB = 0;
+    double guiCpuMs = 0;
+    std::int64_t lengthNs = 0;
+};
 
 // The script, on a thread of its own while the GUI thread runs its event loop.
 class PanelBench
@@ -109,8 +122,7 @@ private:
     void measureClicks();
     void measureHold(const Hold &hold);
     void measureBurst();
-    Samples burst(const std::string &noise, double &memoryGrowth, double &cpuMs,
-                  std::int64_t &lengthNs);
+    LineRun runLine(const std::string &noise, std::int64_t minimumNs);
     QWidget *control(const char *name);
     ResultRow &addRow(std::string figure, std::string unit);
 
@@ -331,8 +343,9 @@ void PanelBench::measureHold(const Hold &hold)
     spacing.met = !jitter.empty() && jitter.p99() < 1.0;
 }
 
-Samples PanelBench::burst(const std::string &noise, double &memoryGrowth, double &cpuMs,
-                          std::int64_t &lengthNs)
+// Writes `noise` on the line as fast as it goes and waits until the panel has read it all, and
+// at least `minimumNs` (an idle run lasts as long as the burst it is compared with).
+LineRun PanelBench::runLine(const std::string &noise, std::int64_t minimumNs)
 {
     const double residentBefore = residentMiB();
     std::int64_t cpuBefore = 0, cpuAfter = 0;
@@ -348,17 +361,16 @@ Samples PanelBench::burst(const std::string &noise, double &memoryGrowth, double
         ioctl(m_pty.slave(), FIONREAD, &pending);
     }
     sleepMs(100);
-    if (lengthNs > 0) // an idle run lasts as long as the burst it is compared with
-        sleepUntilNs(start + lengthNs);
-    lengthNs = monotonicNs() - start;
-    Samples gaps;
+    sleepUntilNs(start + minimumNs);
+    LineRun result;
+    result.lengthNs = monotonicNs() - start;
     onGuiThread([&] {
-        gaps = m_stallProbe->stop();
+        result.gaps = m_stallProbe->stop();
         cpuAfter = threadCpuNs();
     });
-    memoryGrowth = residentMiB() - residentBefore;
-    cpuMs = nsToMs(cpuAfter - cpuBefore);
-    return gaps;
+    result.memoryGrowthMiB = residentMiB() - residentBefore;
+    result.guiCpuMs = nsToMs(cpuAfter - cpuBefore);
+    return result;
 }
 
 void PanelBench::measureBurst()
@@ -367,30 +379,28 @@ void PanelBench::measureBurst()
     std::uniform_int_distribution<int> byte(0, 255);
     for (char &c : noise)
         c = char(byte(m_random));
-    double burstMemory = 0, burstCpu = 0, idleMemory = 0, idleCpu = 0;
-    std::int64_t length = 0;
-    const Samples burstGaps = burst(noise, burstMemory, burstCpu, length);
-    const Samples idleGaps = burst({}, idleMemory, idleCpu, length);
+    const LineRun burst = runLine(noise, 0);
+    const LineRun idle = runLine({}, burst.lengthNs);
 
     ResultRow &stall =
         addRow("1 MiB burst: gaps of a 1 ms probe timer (max = longest stall)", "ms");
-    stall.measured = burstGaps;
+    stall.measured = burst.gaps;
     stall.baseline = "idle run";
-    stall.baselineSamples = idleGaps;
+    stall.baselineSamples = idle.gaps;
     stall.goal = "max < 5 ms";
-    stall.met = burstGaps.max() < 5;
+    stall.met = burst.gaps.max() < 5;
 
     ResultRow &memory = addRow("1 MiB burst: resident memory growth", "MiB");
-    memory.measured.add(burstMemory);
+    memory.measured.add(burst.memoryGrowthMiB);
     memory.baseline = "idle run";
-    memory.baselineValue = idleMemory;
+    memory.baselineValue = idle.memoryGrowthMiB;
     memory.goal = "< 2 MiB";
-    memory.met = burstMemory < 2;
+    memory.met = burst.memoryGrowthMiB < 2;
 
     ResultRow &cpu = addRow("1 MiB burst: CPU time of the GUI thread", "ms");
-    cpu.measured.add(burstCpu);
+    cpu.measured.add(burst.guiCpuMs);
     cpu.baseline = "idle run";
-    cpu.baselineValue = idleCpu;
+    cpu.baselineValue = idle.guiCpuMs;
 }
 
 } // namespace
