@@ -6,6 +6,9 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-ipafont-gothic
+    ser2net socat iproute2
+    desktop-file-utils groff-base
+    clang libclang-rt-14-dev
 )
 # More for a particular job, such as the benchmarks' tools: given as arguments.
 packages+=("$@")

@@ -11,3 +11,14 @@ ctest --test-dir build --output-on-failure -j "$(nproc)"
 # The link core must build without Qt.
 cmake -S . -B build-core -DORVA_CORE_ONLY=ON
 cmake --build build-core -j "$(nproc)"
+
+# Every test once more with AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DORVA_SANITIZE=ON
+cmake --build build-asan -j "$(nproc)"
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+
+# A minute of fuzzing the receive path from the committed seeds, built by clang with libFuzzer.
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVA_FUZZ=ON \
+    -DCMAKE_CXX_COMPILER=clang++
+cmake --build build-fuzz -j "$(nproc)"
+ctest --test-dir build-fuzz --output-on-failure

@@ -9,6 +9,7 @@
 #include "panellayout.h"
 #include "panelstate.h"
 #include "picturebox.h"
+#include "porterror.h"
 #include "virtualclock.h"
 
 #include <QApplication>
@@ -103,6 +104,8 @@ private slots:
     void keyboardActivation_data();
     void keyboardActivation();
     void adjustersActWhileHeld();
+    void holdEndsWhenTheReleaseCannotArrive_data();
+    void holdEndsWhenTheReleaseCannotArrive();
     void ctrlJInTheCommandBox();
     void revealAndHide();
     void freeCommandEntry();
@@ -290,6 +293,55 @@ void TestForm1::adjustersActWhileHeld()
     QTest::mousePress(rig.control("Command2"), Qt::RightButton); // any mouse button
     QCOMPARE(rig.port.takeWritten(), std::string("C0A\r"));
     QTest::mouseRelease(rig.control("Command2"), Qt::RightButton);
+}
+
+void TestForm1::holdEndsWhenTheReleaseCannotArrive_data()
+{
+    QTest::addColumn<QString>("loss");
+    QTest::newRow("focus moves") << "focus";
+    QTest::newRow("window deactivated") << "deactivate";
+    QTest::newRow("button hidden") << "hide";
+    QTest::newRow("warning box opens") << "box";
+}
+
+void TestForm1::holdEndsWhenTheReleaseCannotArrive()
+{
+    QFETCH(QString, loss);
+    Rig rig;
+    rig.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
+    auto *brightness = rig.control<AdjusterButton>("Command15");
+    QTest::mousePress(brightness, Qt::LeftButton);
+    QVERIFY(brightness->hasFocus());
+    rig.clock.advance(100);
+    QCOMPARE(rig.port.takeWritten(), std::string("C20\rC20\rC20\r"));
+
+    int heldWhileBoxShown = -1;
+    QWidget other;
+    if (loss == "focus") {
+        rig.control("Command17")->setFocus();
+    } else if (loss == "deactivate") {
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+    } else if (loss == "hide") {
+        brightness->hide();
+    } else {
+        closeModalBoxOf([&] {
+            QTimer::singleShot(0, [&] { heldWhileBoxShown = rig.form.panel().state().heldAdjuster; });
+            rig.form.panel().reportError(PortError(13, "/dev/ttyS0: Connection lost"));
+        });
+        QCOMPARE(heldWhileBoxShown, 0);
+    }
+    QCOMPARE(rig.form.panel().state().heldAdjuster, 0);
+    QVERIFY(rig.label("Label11").isEmpty());
+    rig.clock.advance(1000);
+    QCOMPARE(rig.port.takeWritten(), std::string());
+
+    // The release that finally comes does not clean up a second time.
+    rig.form.panel().display().label11.set("next exchange");
+    QTest::mouseRelease(brightness, Qt::LeftButton);
+    QCOMPARE(rig.label("Label11"), QStringLiteral("next exchange"));
 }
 
 void TestForm1::ctrlJInTheCommandBox()

@@ -5,12 +5,19 @@
 // A button that acts while it is held: it reports every mouse press and release, whichever
 // mouse button, and nothing else. The keyboard does not work it. The release reaches it
 // even when the pointer has left it, as the press grabbed the mouse.
+//
+// When the release can no longer arrive (the window loses activation, the button loses the
+// focus, is hidden or disabled, a modal box opens), the button reports the release itself,
+// so a repeat never runs away. A release after that is not reported a second time.
 class AdjusterButton : public QPushButton
 {
     Q_OBJECT
 
 public:
     explicit AdjusterButton(QWidget *parent = nullptr);
+
+    // Reports the release now if the button is held, as when its release cannot arrive.
+    void endHold();
 
 signals:
     void mouseDown();
@@ -19,4 +26,10 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    bool m_held = false;
 };

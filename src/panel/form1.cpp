@@ -297,6 +297,17 @@ void Form1::paintEvent(QPaintEvent *)
         painter.drawLine(pixels(line.x1), pixels(line.y1), pixels(line.x2), pixels(line.y2));
 }
 
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing the window ends the program. Qt's own quit after the last window is called off
+    // when another window shows, and a warning that comes now, or waits behind an open one,
+    // would leave the program running without its window, holding the port. So the program
+    // quits on its own, and no warning shows any more.
+    m_closed = true;
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QWidget::closeEvent(event);
+}
+
 void Form1::endProgram()
 {
     close();
@@ -312,10 +323,13 @@ void Form1::showWarning(const QString &text)
 {
     // One box at a time: errors that come while one is open follow when it is closed.
     m_pendingWarnings.push_back(text);
-    if (m_warningShown)
+    if (m_warningShown || m_closed)
         return;
     m_warningShown = true;
-    while (!m_pendingWarnings.empty()) {
+    // The box takes the mouse: a held adjuster would never see its release.
+    for (AdjusterButton *adjuster : findChildren<AdjusterButton *>())
+        adjuster->endHold();
+    while (!m_pendingWarnings.empty() && !m_closed) {
         QMessageBox box(QMessageBox::Warning, windowTitle(), m_pendingWarnings.front(),
                         QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText);

@@ -42,6 +42,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void build();
@@ -58,4 +59,5 @@ private:
     ControlPanel m_panel;
     std::deque<QString> m_pendingWarnings; // errors reported while a warning is shown
     bool m_warningShown = false;
+    bool m_closed = false; // the program is ending: no more warnings
 };

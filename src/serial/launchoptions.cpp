@@ -48,6 +48,9 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         options.error = QStringLiteral("--simulate and --com1 both choose COM1's device.");
         return options;
     }
+    // Qt adds --help-all beside --help, and only its own processing can print Qt's options.
+    if (parser.isSet(QStringLiteral("help-all")))
+        parser.process(arguments); // prints the help and exits
     if (parser.isSet(help)) {
         options.output = parser.helpText();
         return options;

@@ -1,10 +1,15 @@
 #include "qtserialport.h"
 
+#include <QFile>
 #include <QSerialPort>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
 #include <string_view>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -19,6 +24,36 @@ constexpr std::array kLineSettings = std::to_array<LineSettings>({
     {"19200,N,8,1", 19200},
     {"9600,N,8,1", 9600},
 });
+
+const LineSettings *findLineSettings(std::string_view text)
+{
+    const auto line = std::ranges::find(kLineSettings, text, &LineSettings::text);
+    return line == kLineSettings.end() ? nullptr : &*line;
+}
+
+// Why a device refused to open, where QSerialPort's text alone misleads the operator: its lock
+// or the terminal's exclusive mode come out as a permission error, and a file that is no
+// terminal as an unsupported ioctl. Tells by opening the device as QSerialPort does; done
+// only after QSerialPort has failed, when another program holds the device or none uses it
+// as a serial line.
+std::optional<QString> openRefusal(const QString &path, int error)
+{
+    if (error != QSerialPort::PermissionError && error != QSerialPort::UnsupportedOperationError)
+        return std::nullopt;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == EBUSY)
+        return QStringLiteral("In use by another program");
+    if (fd < 0)
+        return std::nullopt; // QSerialPort's text says it, "Permission denied" for one
+    const bool terminal = ::isatty(fd);
+    ::close(fd);
+    if (!terminal)
+        return QStringLiteral("Not a serial device");
+    if (error == QSerialPort::PermissionError)
+        return QStringLiteral("In use by another program");
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -47,7 +82,6 @@ QtSerialPort::QtSerialPort(DeviceMap devices)
     m_serial->setDataBits(QSerialPort::Data8);
     m_serial->setStopBits(QSerialPort::OneStop);
     m_serial->setFlowControl(QSerialPort::NoFlowControl);
-    m_serial->setBaudRate(9600);
 
     QObject::connect(m_serial.get(), &QSerialPort::readyRead, m_serial.get(), [this] {
         m_event = kReceiveEvent;
@@ -75,23 +109,18 @@ void QtSerialPort::setCommPort(int port)
 
 void QtSerialPort::setSettings(const std::string &settings)
 {
-    const auto line = std::ranges::find(kLineSettings, settings, &LineSettings::text);
-    if (line == kLineSettings.end())
+    const LineSettings *line = findLineSettings(settings);
+    if (!line)
         throw PortError(QSerialPort::UnsupportedOperationError,
                         "Unsupported settings \"" + settings + "\"");
-    applySettings(line->baudRate);
+    // Taken before the open port changes: when it fails to, the failure closes the port,
+    // and the next open (a device that came back) runs at the operator's choice.
     m_settings = settings;
-}
-
-void QtSerialPort::applySettings(int baudRate)
-{
-    if (!m_serial->isOpen()) {
-        m_serial->setBaudRate(baudRate); // kept for the next open
+    if (!isOpen())
         return;
-    }
     throwIfLost();
     const SynchronousCall call(*this);
-    if (!m_serial->setBaudRate(baudRate))
+    if (!m_serial->setBaudRate(line->baudRate))
         failOperation();
 }
 
@@ -103,9 +132,15 @@ void QtSerialPort::open()
         throw ownError(QSerialPort::OpenError, QStringLiteral("Device is already open"));
     m_lostError.reset();
     m_serial->setPortName(devicePath());
+    m_serial->setBaudRate(findLineSettings(m_settings)->baudRate);
     const SynchronousCall call(*this);
-    if (!m_serial->open(QIODevice::ReadWrite))
-        failOperation();
+    if (m_serial->open(QIODevice::ReadWrite))
+        return;
+    const int number = m_serial->error();
+    if (const std::optional<QString> refusal = openRefusal(devicePath(), number))
+        closeAndThrow(
+            ownError(number, QStringLiteral("%1 (%2)").arg(*refusal, m_serial->errorString())));
+    failOperation();
 }
 
 void QtSerialPort::close()
@@ -153,8 +188,7 @@ void QtSerialPort::onFacilityError(int error)
         return;
     // QSerialPort's text here can be a leftover of an earlier system call; the path and the
     // word "lost" tell the operator what happened.
-    m_lostError =
-        ownError(error, QStringLiteral("Connection lost (%1)").arg(m_serial->errorString()));
+    m_lostError = lostConnection(error);
     // Closed from the event loop, not from inside QSerialPort's own notification handler.
     QMetaObject::invokeMethod(
         m_serial.get(), [this] { reportLostConnection(); }, Qt::QueuedConnection);
@@ -172,19 +206,30 @@ void QtSerialPort::reportLostConnection()
 
 void QtSerialPort::failOperation()
 {
-    const PortError error = ownError(m_serial->error(), m_serial->errorString());
-    close();
-    throw error;
+    // A device that has gone fails a write or a speed change with a resource error before
+    // the loss is seen: it is reported as the loss it is.
+    const int number = m_serial->error();
+    closeAndThrow(number == QSerialPort::ResourceError ? lostConnection(number)
+                                                       : ownError(number, m_serial->errorString()));
 }
 
 // A loss seen but not yet reported is reported by the operation that runs into it.
 void QtSerialPort::throwIfLost()
 {
-    if (!m_lostError)
-        return;
-    const PortError error = *std::exchange(m_lostError, std::nullopt);
+    if (m_lostError)
+        closeAndThrow(*m_lostError);
+}
+
+void QtSerialPort::closeAndThrow(const PortError &error)
+{
+    const PortError thrown = error; // closing forgets a loss that is being thrown here
     close();
-    throw error;
+    throw thrown;
+}
+
+PortError QtSerialPort::lostConnection(int number) const
+{
+    return ownError(number, QStringLiteral("Connection lost (%1)").arg(m_serial->errorString()));
 }
 
 PortError QtSerialPort::ownError(int number, const QString &text) const

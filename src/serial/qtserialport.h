@@ -16,7 +16,10 @@ class QSerialPort;
 // Arriving bytes raise the receive event (code 2) at once; output() hands its bytes to the
 // driver before it returns. Text is bytes both ways. Every failing operation throws PortError
 // with QSerialPort's error number and its text, prefixed with the device path. Any error on an
-// open port closes the port.
+// open port closes the port. Where QSerialPort's text would mislead the operator, the text
+// says what happened: "Connection lost (...)" for a device gone, "In use by another program"
+// and "Not a serial device" for a device that does not open. A speed set on an open port that
+// then fails stays chosen for the next open.
 //
 // A device that goes away while open (an adapter unplugged, a pseudo-terminal hung up) makes
 // QSerialPort report errors in a tight loop for as long as the port stays open. The port
@@ -49,11 +52,12 @@ public:
 private:
     class SynchronousCall;
 
-    void applySettings(int baudRate);
     void onFacilityError(int error);
     void reportLostConnection();
     [[noreturn]] void failOperation();
     void throwIfLost();
+    [[noreturn]] void closeAndThrow(const PortError &error);
+    PortError lostConnection(int number) const;
     PortError ownError(int number, const QString &text) const;
 
     DeviceMap m_devices;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Ends the event loop when the program is asked to stop (SIGTERM at logout or from kill,
+// SIGINT from Ctrl+C in a terminal, SIGHUP when the terminal goes), so that the window and the
+// port close as on END: the device and its lock file are free right after.
+//
+// A signal handler may do next to nothing; it writes one byte into a socket pair, and the
+// event loop takes it from there.
+class QuitOnSignal : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit QuitOnSignal(QObject *parent = nullptr);
+    ~QuitOnSignal() override;
+
+private:
+    static void onSignal(int signal);
+
+    QSocketNotifier *m_notifier = nullptr;
+};
