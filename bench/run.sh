@@ -2,8 +2,8 @@
 # The benchmarks: installs what they need, builds in Release (build-bench/), starts an X server
 # of its own (Xvfb, no window manager), runs every benchmark and prints one table. The table
 # is also written as CSV, with the commit, to build-bench/results.csv for comparison across
-# commits. It reports and asserts nothing; it is never part of the tests. About three minutes
-# on two cores once built.
+# commits. It reports and asserts nothing; it is never part of the tests. About two minutes on
+# two cores, the build included.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
