@@ -76,7 +76,7 @@ csv=build-bench/results.csv
 
 echo "commit $commit, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
-    "$(free -g | awk '/Mem:/ {print $2}') GiB, Linux $(uname -r)," \
+    "$(awk '/MemTotal/ {print int($2 / 1048576)}' /proc/meminfo) GiB, Linux $(uname -r)," \
     "Qt $(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || echo '?')"
 echo "load average (1, 5, 15 min): $loadBefore before, $loadAfter after;" \
     "other processes took about $othersShare% of all cores during the run"
