@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QPainter>
-#include <QStyle>
 
 #include <algorithm>
 
