@@ -10,6 +10,8 @@ packages=(
     desktop-file-utils groff-base
     clang libclang-rt-14-dev
 )
+# More for a particular job, such as the benchmarks' tools: given as arguments.
+packages+=("$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -19,10 +19,12 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <qdrawutil.h>
 
 namespace
 {
@@ -64,6 +66,7 @@ private slots:
     void failingPortChoiceShowsAWarning();
     void receivedTextShownLiterally();
     void longLineKeepsEverySize();
+    void labelBorderIsTheSunkenPanel();
     void endEndsTheProgram();
     void clicksPutTheirBytesOnTheLine();
     void repliesShowInTheLabels();
@@ -336,6 +339,22 @@ void TestForm1::longLineKeepsEverySize()
     QVERIFY(line->shownText().endsWith(QChar(0x2026)));
     QVERIFY(line->fontMetrics().horizontalAdvance(line->shownText()) <=
             line->contentsRect().width());
+}
+
+void TestForm1::labelBorderIsTheSunkenPanel()
+{
+    // The label draws its border itself, faster than qDrawWinPanel: it must look the same,
+    // so drawing qDrawWinPanel over it changes no pixel.
+    Rig rig;
+    rig.form.panel().extendedPanel().windowHeight.set(ExtendedPanel::kDataHeight);
+    rig.port.receive("00\r");
+    auto *line = rig.control<PanelLabel>("Label12");
+    const QImage shown = line->grab().toImage();
+    QImage expected = shown;
+    QPainter painter(&expected);
+    qDrawWinPanel(&painter, line->rect(), line->palette(), true);
+    painter.end();
+    QCOMPARE(shown, expected);
 }
 
 void TestForm1::endEndsTheProgram()

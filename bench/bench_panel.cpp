@@ -1,0 +1,433 @@
+// The panel in use over a pseudo-terminal, on the platform Qt is given (xcb under Xvfb, or
+// offscreen): a click to the bytes on the wire, a reply to the screen, holds of the repeating
+// buttons, and a burst of noise on the line. Each beside its baseline, measured in the same
+// run. Prints the results as CSV lines (ResultRow) on standard output.
+//
+// Usage: bench_panel [replies] [clicks] [holds] [burst]   (all four when none is named)
+#include "benchclock.h"
+#include "extendedpanel.h"
+#include "fdreader.h"
+#include "form1.h"
+#include "guithread.h"
+#include "paneldisplay.h"
+#include "panelprobe.h"
+#include "panelstate.h"
+#include "ptypair.h"
+#include "qtserialport.h"
+#include "resultrow.h"
+#include "stallprobe.h"
+#include "windowsystemmouse.h"
+#include "xtestmouse.h"
+
+#include <QApplication>
+#include <QWindow>
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+
+constexpr int kClickSamples = 300;
+constexpr int kReplySamples = 300;
+constexpr int kReplyRounds = 10;
+constexpr std::string_view kPowerOn = "C00\r"; // what Command17 sends
+constexpr std::string_view kReply = "00\r";    // a projector's answer
+constexpr double kHoldMs = 5000;
+constexpr std::size_t kBurstBytes = 1 << 20;
+
+struct Hold {
+    const char *figure;
+    const char *button;
+    int intervalMs;
+    const char *before; // clicked first, to set the interval up
+    int holds;          // enough for a hundred spacings or more
+};
+
+constexpr Hold kHolds[] = {
+    {"hold VOL + (Command1) 5 s at 250 ms", "Command1", 250, nullptr, 5},
+    {"hold Brightness + (Command15) 5 s at 50 ms", "Command15", 50, nullptr, 1},
+    {"hold up arrow (Command5) 5 s at 5 ms after D.Zoom +", "Command5", 5, "Command48", 1},
+};
+
+double residentMiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024;
+    return 0;
+}
+
+std::int64_t threadCpuNs()
+{
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return std::int64_t(used.tv_sec) * 1'000'000'000 + used.tv_nsec;
+}
+
+void writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno != EINTR) {
+            std::perror("bench_panel: write");
+            std::exit(EXIT_FAILURE);
+        }
+        if (written > 0)
+            bytes.remove_prefix(std::size_t(written));
+    }
+}
+
+// What a stretch of time with or without a burst on the line cost the panel.
+struct LineRun {
+    Samples gaps; // between the ticks of the 1 ms probe timer, in ms
+    double memoryGrowthMiB = 0;
+    double guiCpuMs = 0;
+    std::int64_t lengthNs = 0;
+};
+
+// The script, on a thread of its own while the GUI thread runs its event loop.
+class PanelBench
+{
+public:
+    PanelBench(Form1 &form, QtSerialPort &port, PtyPair &pty, MouseInjector &mouse,
+               std::string platform)
+        : m_form(form), m_port(port), m_pty(pty), m_mouse(mouse), m_platform(std::move(platform))
+    {
+    }
+
+    void run(const QStringList &parts);
+    const std::deque<ResultRow> &rows() const { return m_rows; }
+
+private:
+    void openPanel();
+    Samples readWakeups(int count);
+    void measureReplies();
+    void replyRound(int count, Samples &captions, Samples &paints);
+    void measureClicks();
+    void measureHold(const Hold &hold);
+    void measureBurst();
+    LineRun runLine(const std::string &noise, std::int64_t minimumNs);
+    QWidget *control(const char *name);
+    ResultRow &addRow(std::string figure, std::string unit);
+
+    Form1 &m_form;
+    QtSerialPort &m_port;
+    PtyPair &m_pty;
+    MouseInjector &m_mouse;
+    std::string m_platform;
+    std::unique_ptr<PanelProbe> m_probe;
+    std::unique_ptr<StallProbe> m_stallProbe;
+    std::mt19937 m_random{20240601};
+    std::deque<ResultRow> m_rows; // rows stay where they are as more are added
+};
+
+void PanelBench::run(const QStringList &parts)
+{
+    const auto wanted = [&parts](const char *part) {
+        return parts.isEmpty() || parts.contains(QLatin1String(part));
+    };
+    openPanel();
+    if (wanted("replies"))
+        measureReplies();
+    if (wanted("clicks"))
+        measureClicks();
+    if (wanted("holds"))
+        for (const Hold &hold : kHolds)
+            measureHold(hold);
+    if (wanted("burst"))
+        measureBurst();
+}
+
+void PanelBench::openPanel()
+{
+    onGuiThread([this] {
+        m_probe = std::make_unique<PanelProbe>(m_form);
+        m_stallProbe = std::make_unique<StallProbe>();
+        m_form.load();
+        m_form.show();
+        // Ctrl+J: the monitor band with Label12, which the compact window leaves out.
+        m_form.panel().keyDown(Qt::Key_J, ExtendedPanel::kCtrlMask);
+    });
+    bool exposed = false;
+    for (int tries = 0; !exposed && tries < 500; ++tries) {
+        sleepMs(10);
+        onGuiThread([&] { exposed = m_form.windowHandle() && m_form.windowHandle()->isExposed(); });
+    }
+    sleepMs(500); // first paints and font loading are start-up, not use
+    bool ready = false;
+    onGuiThread([&] { ready = m_port.isOpen() && !control("Label12")->visibleRegion().isEmpty(); });
+    if (!exposed || !ready) {
+        std::fprintf(stderr, "bench_panel: the window or the port did not come up\n");
+        std::exit(EXIT_FAILURE);
+    }
+}
+
+QWidget *PanelBench::control(const char *name)
+{
+    return m_form.findChild<QWidget *>(QString::fromLatin1(name));
+}
+
+ResultRow &PanelBench::addRow(std::string figure, std::string unit)
+{
+    ResultRow &result = m_rows.emplace_back();
+    result.figure = std::move(figure);
+    result.platform = m_platform;
+    result.unit = std::move(unit);
+    return result;
+}
+
+Samples PanelBench::readWakeups(int count)
+{
+    Samples wakeups;
+    FdReader reader(m_pty.slave());
+    for (int i = 0; i < count; ++i) {
+        reader.clear();
+        const std::int64_t written = monotonicNs();
+        writeAll(m_pty.master(), kReply);
+        if (reader.waitFor(kReply.size(), 1s))
+            wakeups.add(nsToMs(reader.timeOfByte(1) - written));
+        sleepMs(2 + m_random() % 4);
+    }
+    return wakeups;
+}
+
+void PanelBench::measureReplies()
+{
+    // The baseline reads the line itself, so it runs while the panel's port is closed. The
+    // two take turns in rounds, so that both see the machine in the same moods.
+    Samples captions, paints, wakeups;
+    for (int round = 0; round < kReplyRounds; ++round) {
+        onGuiThread([this] { m_port.close(); });
+        wakeups.append(readWakeups(kReplySamples / kReplyRounds / 2));
+        onGuiThread([this] { m_port.open(); });
+        replyRound(kReplySamples / kReplyRounds, captions, paints);
+    }
+
+    ResultRow &caption = addRow("device write to Label12 caption set", "ms");
+    caption.measured = captions;
+    caption.baseline = "read() wake-up on the pty";
+    caption.baselineSamples = wakeups;
+    caption.goal = "median <= 1.5x baseline";
+    caption.met = captions.median() <= 1.5 * wakeups.median();
+
+    ResultRow &painted = addRow("device write to Label12 painted and flushed", "ms");
+    painted.measured = paints;
+    painted.baseline = caption.baseline;
+    painted.baselineSamples = wakeups;
+    painted.goal = "median < 0.35 ms";
+    painted.met = paints.median() < 0.35;
+}
+
+void PanelBench::replyRound(int count, Samples &captions, Samples &paints)
+{
+    for (int i = 0; i < count; ++i) {
+        // A fresh exchange each time: nothing received yet, RXD empty and drawn so.
+        onGuiThread([this] {
+            m_form.panel().state().receiveBuffer.clear();
+            m_form.panel().display().label12.set({});
+        });
+        sleepMs(8 + m_random() % 8);
+        m_probe->reset();
+        const std::int64_t written = monotonicNs();
+        writeAll(m_pty.master(), kReply);
+        const std::int64_t deadline = written + 1'000'000'000;
+        while (!m_probe->painted() && monotonicNs() < deadline)
+            sleepMs(1);
+        if (!m_probe->painted() || !m_probe->captionSet()) {
+            std::fprintf(stderr, "bench_panel: a reply was not shown\n");
+            continue;
+        }
+        captions.add(nsToMs(m_probe->captionSet() - written));
+        paints.add(nsToMs(m_probe->painted() - written));
+    }
+}
+
+void PanelBench::measureClicks()
+{
+    QWidget *button = control("Command17");
+    m_mouse.aim(button);
+    Samples clicks, writes;
+    FdReader device(m_pty.master());
+    int missed = 0;
+    for (int i = 0; i < kClickSamples; ++i) {
+        // The baseline: the same bytes by a plain write() on the panel's end of the line.
+        device.clear();
+        const std::int64_t written = monotonicNs();
+        writeAll(m_pty.slave(), kPowerOn);
+        if (device.waitFor(kPowerOn.size(), 1s))
+            writes.add(nsToMs(device.timeOfByte(kPowerOn.size()) - written));
+        sleepMs(2);
+
+        device.clear();
+        m_mouse.press();
+        sleepMs(3 + m_random() % 3);
+        const std::int64_t released = m_mouse.release(); // a button clicks on its release
+        if (device.waitFor(kPowerOn.size(), 1s))
+            clicks.add(nsToMs(device.timeOfByte(kPowerOn.size()) - released));
+        else
+            ++missed;
+        sleepMs(10 + m_random() % 10);
+    }
+    if (missed)
+        std::fprintf(stderr, "bench_panel: %d clicks sent nothing\n", missed);
+
+    ResultRow &result = addRow("click Command17 to 4 bytes readable on the device side", "ms");
+    result.measured = clicks;
+    result.baseline = "write() on the pty";
+    result.baselineSamples = writes;
+    result.goal = "median <= 2x baseline; p99 < 1 ms";
+    result.met = clicks.median() <= 2 * writes.median() && clicks.p99() < 1.0;
+}
+
+void PanelBench::measureHold(const Hold &hold)
+{
+    const double nominal = kHoldMs / hold.intervalMs + 1;
+    Samples counts, jitter;
+    bool countsExact = true;
+    FdReader device(m_pty.master());
+    for (int i = 0; i < hold.holds; ++i) {
+        if (hold.before) {
+            m_mouse.aim(control(hold.before));
+            m_mouse.press();
+            sleepMs(30);
+            m_mouse.release();
+            sleepMs(300);
+        }
+        m_mouse.aim(control(hold.button));
+        device.clear();
+        // Held half an interval past 5 s, so that the tick due at 5 s is not raced by the
+        // release.
+        const std::int64_t pressed = m_mouse.press();
+        sleepUntilNs(pressed + std::int64_t((kHoldMs + hold.intervalMs / 2.0) * 1e6));
+        m_mouse.release();
+        sleepMs(300);
+
+        std::vector<std::int64_t> commands; // when each command's carriage return arrived
+        for (const FdReader::Arrival &arrival : device.arrivals())
+            for (char c : arrival.bytes)
+                if (c == '\r')
+                    commands.push_back(arrival.ns);
+        for (std::size_t k = 1; k < commands.size(); ++k)
+            jitter.add(std::abs(nsToMs(commands[k] - commands[k - 1]) - hold.intervalMs));
+        counts.add(double(commands.size()));
+        countsExact = countsExact && std::abs(double(commands.size()) - nominal) <= 0.01 * nominal;
+        sleepMs(1100); // the display timers of the release run out
+    }
+
+    ResultRow &count = addRow(std::string(hold.figure) + ": commands received", "commands");
+    count.measured = counts;
+    count.baseline = "nominal n + 1";
+    count.baselineValue = nominal;
+    count.goal = "every hold within 1% of n + 1";
+    count.met = countsExact;
+
+    ResultRow &spacing = addRow(std::string(hold.figure) + ": spacing jitter", "ms");
+    spacing.measured = jitter;
+    spacing.goal = "p99 < 1 ms";
+    spacing.met = !jitter.empty() && jitter.p99() < 1.0;
+}
+
+// Writes `noise` on the line as fast as it goes and waits until the panel has read it all, and
+// at least `minimumNs` (an idle run lasts as long as the burst it is compared with).
+LineRun PanelBench::runLine(const std::string &noise, std::int64_t minimumNs)
+{
+    const double residentBefore = residentMiB();
+    std::int64_t cpuBefore = 0, cpuAfter = 0;
+    onGuiThread([&] {
+        cpuBefore = threadCpuNs();
+        m_stallProbe->start();
+    });
+    const std::int64_t start = monotonicNs();
+    writeAll(m_pty.master(), noise);
+    // Until the panel has taken everything off the line.
+    for (int pending = 1; pending > 0;) {
+        sleepMs(1);
+        ioctl(m_pty.slave(), FIONREAD, &pending);
+    }
+    sleepMs(100);
+    sleepUntilNs(start + minimumNs);
+    LineRun result;
+    result.lengthNs = monotonicNs() - start;
+    onGuiThread([&] {
+        result.gaps = m_stallProbe->stop();
+        cpuAfter = threadCpuNs();
+    });
+    result.memoryGrowthMiB = residentMiB() - residentBefore;
+    result.guiCpuMs = nsToMs(cpuAfter - cpuBefore);
+    return result;
+}
+
+void PanelBench::measureBurst()
+{
+    std::string noise(kBurstBytes, '\0');
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (char &c : noise)
+        c = char(byte(m_random));
+    const LineRun burst = runLine(noise, 0);
+    const LineRun idle = runLine({}, burst.lengthNs);
+
+    ResultRow &stall =
+        addRow("1 MiB burst: gaps of a 1 ms probe timer (max = longest stall)", "ms");
+    stall.measured = burst.gaps;
+    stall.baseline = "idle run";
+    stall.baselineSamples = idle.gaps;
+    stall.goal = "max < 5 ms";
+    stall.met = burst.gaps.max() < 5;
+
+    ResultRow &memory = addRow("1 MiB burst: resident memory growth", "MiB");
+    memory.measured.add(burst.memoryGrowthMiB);
+    memory.baseline = "idle run";
+    memory.baselineValue = idle.memoryGrowthMiB;
+    memory.goal = "< 2 MiB";
+    memory.met = burst.memoryGrowthMiB < 2;
+
+    ResultRow &cpu = addRow("1 MiB burst: CPU time of the GUI thread", "ms");
+    cpu.measured.add(burst.guiCpuMs);
+    cpu.baseline = "idle run";
+    cpu.baselineValue = idle.guiCpuMs;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    PtyPair pty;
+    DeviceMap devices;
+    devices.setDevice(1, pty.slavePath());
+    QtSerialPort port(devices);
+    Form1 form(port);
+    const std::string platform = QGuiApplication::platformName().toStdString();
+    std::unique_ptr<MouseInjector> mouse;
+    if (platform == "xcb")
+        mouse = std::make_unique<XTestMouse>();
+    else
+        mouse = std::make_unique<WindowSystemMouse>();
+
+    PanelBench bench(form, port, pty, *mouse, platform);
+    std::thread script([&] {
+        bench.run(QApplication::arguments().mid(1));
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    const int status = QApplication::exec();
+    script.join();
+    for (const ResultRow &result : bench.rows())
+        std::printf("%s\n", result.csv().c_str());
+    return status;
+}
