@@ -70,11 +70,12 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# Waits up to five seconds for a command to succeed while process $1 is alive.
+# Waits up to thirty seconds (a loaded two-core machine) for a command to succeed while
+# process $1 is alive.
 await() {
     local pid=$1
     shift
-    for _ in {1..50}; do
+    for _ in {1..300}; do
         "$@" && return 0
         kill -0 "$pid" 2>/dev/null || return 1
         sleep 0.1
@@ -136,7 +137,7 @@ exchange() {
     local query=$1 reply='' byte fd
     exec {fd}<>"$link"
     printf '%s\r' "$query" >&"$fd"
-    while byte=$(timeout 3 dd bs=1 count=1 status=none <&"$fd") && [[ -n $byte ]]; do
+    while byte=$(timeout 20 dd bs=1 count=1 status=none <&"$fd") && [[ -n $byte ]]; do
         [[ $byte == $'\r' ]] && break
         reply+=$byte
     done

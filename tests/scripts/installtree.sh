@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Installs the build BUILD_DIR into a scratch directory as a package would (prefix /usr) and
-# checks what an operator's machine gets: exactly the two programs, the menu entry (valid, and
-# naming the installed program and icon), the icon at both sizes and the manual page.
+# checks what an operator's machine gets: exactly the two programs, a valid menu entry naming
+# the installed program and icon, the icon at both sizes, and a manual page that lists the
+# same options as --help.
 set -euo pipefail
 build=${1:?usage: installtree.sh BUILD_DIR VERSION}
 version=${2:?usage: installtree.sh BUILD_DIR VERSION}
-
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
-
+export QT_QPA_PLATFORM=offscreen
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
@@ -20,35 +20,30 @@ usr/share/icons/hicolor/48x48/apps/orva-control.png
 usr/share/icons/hicolor/scalable/apps/orva-control.svg
 usr/share/man/man1/orva-control.1"
 installed=$(cd "$root" && find . -type f -printf '%P\n' | LC_ALL=C sort)
-[[ $installed == "$expected" ]] ||
-    fail "installed files differ:"$'\n'"$(diff <(echo "$expected") <(echo "$installed"))"
+[[ $installed == "$expected" ]] || fail "installed files differ: $(diff <(echo "$expected") <(echo "$installed"))"
 
 desktop=$root/usr/share/applications/orva-control.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate found faults in the menu entry"
 entry() { sed -n "s/^$1=//p" "$desktop"; }
 [[ -x $root/usr/bin/$(entry Exec) ]] || fail "Exec=$(entry Exec) is not an installed program"
-[[ -f $root/usr/share/icons/hicolor/scalable/apps/$(entry Icon).svg ]] ||
-    fail "Icon=$(entry Icon) is not an installed icon"
-for key in Name Comment Categories; do
-    [[ -n $(entry "$key") ]] || fail "the menu entry has no $key"
-done
-
+[[ -f $root/usr/share/icons/hicolor/scalable/apps/$(entry Icon).svg ]] || fail "Icon=$(entry Icon) is no icon"
 # A PNG's width and height are the two big-endian words at bytes 16 to 23.
-png=$root/usr/share/icons/hicolor/48x48/apps/orva-control.png
-size=$(od -An -tu1 -j16 -N8 "$png" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }')
+size=$(od -An -tu1 -j16 -N8 "$root/usr/share/icons/hicolor/48x48/apps/orva-control.png" |
+    awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }')
 [[ $size == 48x48 ]] || fail "the 48x48 icon is $size"
-grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/orva-control.svg" ||
-    fail "the scalable icon is no SVG"
 
+program=$root/usr/bin/orva-control
 manual=$root/usr/share/man/man1/orva-control.1
-warnings=$(groff -man -ww -z "$manual" 2>&1)
-[[ -z $warnings ]] || fail "groff warns about the manual page: $warnings"
-for section in NAME SYNOPSIS DESCRIPTION OPTIONS DEVICES "EXIT STATUS" EXAMPLES; do
-    grep -qx "\.SH \"\?$section\"\?" "$manual" || fail "the manual page has no $section section"
-done
-
-[[ $(QT_QPA_PLATFORM=offscreen "$root/usr/bin/orva-control" --version) == "orva-control $version" ]] ||
-    fail "the installed orva-control does not report version $version"
+[[ -z $(groff -man -ww -z "$manual" 2>&1) ]] || fail "groff warns about the manual page"
+# "  -h, --help   Displays..." and "  --com1 <DEVICE>  Open..." give "-h, --help" and "--com1 DEVICE".
+help_options=$("$program" --help |
+    sed -n 's/^  \(-[^ ].*[^ ]\)  .*/\1/p; s/^  \(-[^ ]*\( <[^>]*>\)\?\)$/\1/p' | tr -d '<>' | sort)
+manual_options=$(groff -man -Tascii -P -cbou "$manual" | sed -n '/^OPTIONS/,/^[A-Z]/s/^       \(-.*\)/\1/p' | sort)
+[[ -n $help_options && $help_options == "$manual_options" ]] ||
+    fail "--help and the manual page list different options: $(diff <(echo "$help_options") <(echo "$manual_options"))"
+[[ $("$program" --version) == "orva-control $version" ]] || fail "--version is not 'orva-control $version'"
+# Qt adds --help-all to every help; it prints more than --help and does not start the panel.
+[[ $(timeout 10 "$program" --help-all | wc -l) -gt $("$program" --help | wc -l) ]] || fail "--help-all"
 
 ((failures == 0)) && echo "installed tree complete"
 exit $((failures > 0))

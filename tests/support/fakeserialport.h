@@ -21,14 +21,10 @@ public:
     int commEvent() const override { return m_event; }
     std::string input() override;
 
-    // What has gone out on the line since the last call, and forget it.
-    std::string takeWritten();
-    // Text arrives: raises the receive event with code 2.
-    void receive(const std::string &bytes);
-    // Raises the event with another code, with nothing pending.
-    void raiseEvent(int code);
+    std::string takeWritten(); // what went out since the last call
+    void receive(const std::string &bytes); // arrives: the receive event, code 2
+    void raiseEvent(int code);              // another event, nothing pending
 
-    // Operations that fail from now on, until cleared. Open can fail per port number.
     bool failWrites = false;
     bool failSettings = false;
     bool failClose = false;

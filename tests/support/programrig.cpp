@@ -1,13 +1,25 @@
 #include "programrig.h"
 
 #include "devicemap.h"
-#include "pseudoterminal.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QTimer>
+
+bool waitFor(const std::function<bool()> &done, int deadlineMs)
+{
+    const QDeadlineTimer deadline(deadlineMs);
+    QTimer wake;
+    wake.start(deadlineMs);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
 
 ProgramRig::ProgramRig(const Setup &setup)
 {
-    relink(setup.com1Target.isEmpty() ? projector->devicePath() : setup.com1Target);
+    QFile::link(projector->devicePath(), com1);
     DeviceMap devices;
     devices.setDevice(1, com1);
     devices.setDevice(2, setup.com2.isEmpty() ? directory.filePath("missing") : setup.com2);
@@ -20,7 +32,6 @@ ProgramRig::ProgramRig(const Setup &setup)
     port->setOnConnectionLost([this](const PortError &error) { form->panel().reportError(error); });
     form->load();
     form->show();
-    settle();
 }
 
 std::unique_ptr<SimulatedProjector> ProgramRig::openProjector()
@@ -31,23 +42,11 @@ std::unique_ptr<SimulatedProjector> ProgramRig::openProjector()
     return projector;
 }
 
-void ProgramRig::relink(const QString &target)
-{
-    QFile::remove(com1);
-    if (!QFile::link(target, com1))
-        qFatal("cannot link %s", qPrintable(com1));
-}
-
 void ProgramRig::replaceProjector()
 {
     projector = openProjector();
-    relink(projector->devicePath());
-}
-
-void ProgramRig::endProgram()
-{
-    form.reset();
-    port.reset();
+    QFile::remove(com1);
+    QFile::link(projector->devicePath(), com1);
 }
 
 bool ProgramRig::waitForLoss()

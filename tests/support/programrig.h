@@ -15,14 +15,13 @@
 struct PanelState;
 
 // The program as main() builds it: the port, the window on it and the loss report wired to the
-// window, loaded and shown. COM1 is a udev-style symlink to a simulated projector (or to another
-// device); COM2 is given, or a path that does not exist. The window's timers run on a virtual
-// clock unless a test wants the real ones.
+// window, loaded and shown. COM1 is a udev-style symlink to a simulated projector; COM2 is
+// given, or a path that does not exist. The window's timers run on a virtual clock unless a
+// test wants the real ones.
 class ProgramRig : public WindowControls
 {
 public:
     struct Setup {
-        QString com1Target = {}; // default: the simulated projector
         QString com2 = {};
         bool qtTimers = false;
     };
@@ -32,10 +31,7 @@ public:
 
     static std::unique_ptr<SimulatedProjector> openProjector();
     // The device behind COM1 goes and another takes its name, as an adapter plugged in again.
-    void relink(const QString &target);
     void replaceProjector();
-    // What main() does after the loop has ended.
-    void endProgram();
     // Waits until the port has closed on a lost device and the loss has been reported.
     bool waitForLoss();
     PanelState &state();

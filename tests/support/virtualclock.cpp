@@ -1,7 +1,6 @@
 #include "virtualclock.h"
 
 #include <algorithm>
-#include <limits>
 
 class VirtualTimer : public Timer
 {
@@ -16,7 +15,6 @@ public:
             restart();
     }
     int interval() const override { return m_interval; }
-
     void setEnabled(bool enabled) override
     {
         if (enabled && !m_enabled)
@@ -26,7 +24,6 @@ public:
     bool isEnabled() const override { return m_enabled; }
 
     std::int64_t dueAt() const { return m_dueAt; }
-
     void fire()
     {
         restart(); // re-armed before the handler runs, as a periodic timer is
@@ -43,10 +40,6 @@ private:
     std::int64_t m_dueAt = 0;
 };
 
-VirtualClock::VirtualClock() = default;
-
-VirtualClock::~VirtualClock() = default;
-
 std::unique_ptr<Timer> VirtualClock::createTimer() { return std::make_unique<VirtualTimer>(*this); }
 
 void VirtualClock::advance(std::int64_t milliseconds)
@@ -55,8 +48,7 @@ void VirtualClock::advance(std::int64_t milliseconds)
     for (;;) {
         VirtualTimer *next = nullptr;
         for (VirtualTimer *timer : m_timers) {
-            if (timer->isEnabled() && timer->dueAt() <= end
-                && (!next || timer->dueAt() < next->dueAt()))
+            if (timer->isEnabled() && timer->dueAt() <= end && (!next || timer->dueAt() < next->dueAt()))
                 next = timer;
         }
         if (!next)

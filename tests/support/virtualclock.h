@@ -8,17 +8,12 @@
 
 class VirtualTimer;
 
-// A clock that moves only when a test advances it. Timers made by it fire in the order they
-// fall due, each at its exact virtual millisecond.
+// A clock that moves only when a test advances it. Its timers keep the panel's timer rule and
+// fire in the order they fall due, each at its exact virtual millisecond.
 class VirtualClock
 {
 public:
-    VirtualClock();
-    ~VirtualClock();
-
     std::unique_ptr<Timer> createTimer();
-
-    std::int64_t now() const { return m_now; }
     void advance(std::int64_t milliseconds);
 
 private:

@@ -5,6 +5,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <functional>
+
 // The window's controls by their design names, worked with the left mouse button.
 class WindowControls
 {
@@ -24,3 +26,7 @@ public:
 protected:
     QWidget *m_window = nullptr; // set by the rig once its window is built
 };
+
+// Runs the event loop until `done` holds. It blocks on events (a pseudo-terminal's, a port's)
+// and never sleeps; the deadline only ends a hang.
+bool waitFor(const std::function<bool()> &done, int deadlineMs = 20000);
