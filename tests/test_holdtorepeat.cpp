@@ -8,7 +8,7 @@
 namespace
 {
 
-struct Rig : PanelRig<> {
+struct Rig : PanelRig {
     // Presses and releases an adjuster, or clicks a button; "!" first: the port refuses it.
     void run(const QStringList &steps)
     {

@@ -17,43 +17,25 @@ private slots:
 void TestLaunchOptions::parse_data()
 {
     QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QString>("com1");
-    QTest::addColumn<QString>("com2");
-    QTest::addColumn<bool>("simulate");
-    QTest::addColumn<bool>("listPorts");
-    QTest::addColumn<std::optional<int>>("exitCode"); // nothing: the panel runs
-
-    const QString s0 = QStringLiteral("/dev/ttyS0");
-    const QString s1 = QStringLiteral("/dev/ttyS1");
-    const QString usb = QStringLiteral("/dev/ttyUSB0");
-    const std::optional<int> runs;
-    QTest::newRow("nothing") << QString() << s0 << s1 << false << false << runs;
-    QTest::newRow("USB adapter as COM1")
-        << "--com1 /dev/ttyUSB0" << usb << s1 << false << false << runs;
-    QTest::newRow("COM2 with =") << "--com2=/dev/ttyUSB0" << s0 << usb << false << false << runs;
-    QTest::newRow("simulate") << "--simulate" << s0 << s1 << true << false << runs;
-    QTest::newRow("list ports") << "--list-ports" << s0 << s1 << false << true << std::optional(0);
-    QTest::newRow("version") << "--version" << s0 << s1 << false << false << std::optional(0);
-    QTest::newRow("unknown option") << "--com3 x" << s0 << s1 << false << false << std::optional(1);
-    QTest::newRow("device missing") << "--com1" << s0 << s1 << false << false << std::optional(1);
-    QTest::newRow("stray argument")
-        << "/dev/ttyUSB0" << s0 << s1 << false << false << std::optional(1);
-    QTest::newRow("simulate and COM1 disagree")
-        << "--simulate --com1 /dev/ttyUSB0" << s0 << s1 << false << false << std::optional(1);
+    QTest::addColumn<QString>("outcome"); // COM1, COM2, what runs: the panel, the simulator or an exit
+    QTest::newRow("nothing") << "" << "/dev/ttyS0 /dev/ttyS1 panel";
+    QTest::newRow("USB adapter as COM1") << "--com1 /dev/ttyUSB0" << "/dev/ttyUSB0 /dev/ttyS1 panel";
+    QTest::newRow("COM2 with =") << "--com2=/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyUSB0 panel";
+    QTest::newRow("simulate") << "--simulate" << "/dev/ttyS0 /dev/ttyS1 simulator";
+    QTest::newRow("list ports") << "--list-ports" << "/dev/ttyS0 /dev/ttyS1 exit 0";
+    QTest::newRow("unknown option") << "--com3 x" << "/dev/ttyS0 /dev/ttyS1 exit 1";
+    QTest::newRow("device missing") << "--com1" << "/dev/ttyS0 /dev/ttyS1 exit 1";
+    QTest::newRow("stray argument") << "/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 1";
+    QTest::newRow("simulate and COM1 disagree") << "--simulate --com1 /dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 1";
 }
 
 void TestLaunchOptions::parse()
 {
     QFETCH(QString, arguments);
-
-    const LaunchOptions options = parseLaunchOptions(QStringList{QStringLiteral("orva-control")} +
-                                                     arguments.split(' ', Qt::SkipEmptyParts));
-
-    QTEST(options.devices.device(1), "com1");
-    QTEST(options.devices.device(2), "com2");
-    QTEST(options.simulate, "simulate");
-    QTEST(options.listPorts, "listPorts");
-    QTEST(runWithoutPanel(options), "exitCode");
+    const LaunchOptions options = parseLaunchOptions(QStringList{"orva-control"} + arguments.split(' ', Qt::SkipEmptyParts));
+    const std::optional<int> exit = runWithoutPanel(options);
+    const QString runs = exit ? QStringLiteral("exit %1").arg(*exit) : options.simulate ? "simulator" : "panel";
+    QTEST(options.devices.device(1) + ' ' + options.devices.device(2) + ' ' + runs, "outcome");
 }
 
 QTEST_GUILESS_MAIN(TestLaunchOptions)

@@ -134,7 +134,6 @@ void TestSerialPort::projectorModel_data()
     QTest::addColumn<Script>("script");
     QTest::addColumn<std::string>("answer");
     QTest::newRow("standby") << Script{{"CR0", 0ms}} << std::string("80\r");
-    QTest::newRow("count down") << Script{{"C00", 0ms}, {"CR0", 4999ms}} << std::string("40\r");
     QTest::newRow("on") << Script{{"C00", 0ms}, {"CR0", 5s}} << std::string("00\r");
     QTest::newRow("standby after cooling") << Script{{"C00", 0ms}, {"C01", 6s}, {"CR0", 16s}} << std::string("80\r");
     QTest::newRow("S-Video") << Script{{"C34", 0ms}, {"CR1", 0ms}} << std::string("3\r");

@@ -5,20 +5,23 @@
 #include "linkcore.h"
 #include "paneldisplay.h"
 #include "porterror.h"
-#include "stdstringprinting.h"
 #include "virtualclock.h"
 
+#include <QTest>
+
 #include <string>
-#include <utility>
 #include <vector>
 
-// Everything behind the window on a port (a fake one unless a test names another) and a
-// virtual clock, loaded on a 1920 x 1080 screen unless told not to. Records the errors the
-// panel reports and when it ends the program.
-template <typename Port = FakeSerialPort> struct PanelRig {
-    template <typename... PortArguments>
-    explicit PanelRig(bool loaded = true, PortArguments &&...arguments)
-        : port(std::forward<PortArguments>(arguments)...)
+// QtTest prints a std::string it compares as <null>; this prints the text, bytes escaped.
+template <> inline char *QTest::toString(const std::string &text)
+{
+    return toString(QByteArray::fromStdString(text));
+}
+
+// Everything behind the window on a fake port and a virtual clock, loaded on a 1920 x 1080
+// screen unless told not to. Records the errors the panel reports and when it ends the program.
+struct PanelRig {
+    explicit PanelRig(bool loaded = true)
     {
         if (loaded)
             panel.load(28800, 16200);
@@ -30,7 +33,7 @@ template <typename Port = FakeSerialPort> struct PanelRig {
     Timer &timer(int number) { return *timers.at(number - 1); }
 
     VirtualClock clock;
-    Port port;
+    FakeSerialPort port;
     std::vector<Timer *> timers; // Timer1 to Timer4, in the order the panel makes them
     std::vector<PortError> errors;
     int endings = 0;

@@ -1,17 +1,19 @@
 #pragma once
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
-#include <QObject>
-#include <QStringList>
+#include <QTimer>
 
 #include <functional>
+#include <utility>
 
 // Every warning box the program shows, in order. Each is closed as soon as it is up, after
 // running `whileOpen` once if a test set it.
 class WarningBoxes : public QObject
 {
 public:
-    WarningBoxes();
+    WarningBoxes() { qApp->installEventFilter(this); }
 
     QStringList texts;
     QString lastTitle;
@@ -19,5 +21,19 @@ public:
     std::function<void()> whileOpen;
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QMessageBox *>(watched);
+        if (box && event->type() == QEvent::Show) {
+            texts << box->text();
+            lastTitle = box->windowTitle();
+            lastIcon = box->icon();
+            QTimer::singleShot(0, box, [this, box] {
+                if (whileOpen)
+                    std::exchange(whileOpen, {})();
+                box->button(QMessageBox::Ok)->click();
+            });
+        }
+        return false;
+    }
 };
