@@ -10,6 +10,8 @@
 
 #include <QTest>
 
+Q_DECLARE_METATYPE(ScreenArea)
+
 using Rig = PanelRig;
 
 class TestControlPanel : public QObject
@@ -21,6 +23,7 @@ private slots:
     void oneShotButtons();
     void load_data();
     void load();
+    void placeWindow_data();
     void placeWindow();
     void portChoices_data();
     void portChoices();
@@ -96,7 +99,7 @@ void TestControlPanel::load()
     state.commandPrefix = "X";
     state.awaitingReply = 1;
     state.receiveBuffer = "left over";
-    rig.panel.load(28800, 16200); // 1920 x 1080 pixels
+    rig.panel.load({0, 0, 28800, 16200}); // 1920 x 1080 pixels
     QCOMPARE(rig.panel.windowOrigin.get(), (WindowOrigin{9652.5f, 3517.5f}));
     QCOMPARE(rig.panel.extendedPanel().windowHeight.get(), 5350.f);
     QCOMPARE(rig.errors.size(), opens > 0 ? 0u : 1u);
@@ -106,18 +109,31 @@ void TestControlPanel::load()
     QCOMPARE(state.awaitingReply, 0);
 }
 
-void TestControlPanel::placeWindow()
+// Centred on the available area when the compact window fits, else moved onto it; the
+// top-left corner never leaves it (twips: 15 to the pixel, window 9495 wide, 9165 designed).
+void TestControlPanel::placeWindow_data()
 {
-    // Centred in single precision, unclamped: 33563614 is held as 33563616 in a float.
-    WindowPlacement placement = ::placeWindow(33563614, 9000, 9180, 9600);
-    QVERIFY(placement.left == 16777218.0f && placement.top == -300.0f);
-    QCOMPARE(placement.height, 5350);
-    placement = ::placeWindow(9181, 9601, 9180, 9600);
-    QVERIFY(placement.left == 0.5f && placement.top == 0.5f);
+    QTest::addColumn<ScreenArea>("area");
+    QTest::addColumn<QPointF>("origin");
+    QTest::newRow("1920 x 1080") << ScreenArea{0, 0, 28800, 16200} << QPointF(9652.5, 3517.5);
+    QTest::newRow("a panel above, right of another screen")
+        << ScreenArea{28800, 450, 28800, 15750} << QPointF(38452.5, 3742.5);
+    QTest::newRow("1920 x 1080 at scale factor 2") << ScreenArea{0, 0, 14400, 8100} << QPointF(2452.5, 0);
+    QTest::newRow("1280 x 1024 at scale factor 2") << ScreenArea{0, 0, 9600, 7680} << QPointF(52.5, 0);
+    QTest::newRow("narrower than the window") << ScreenArea{15, 30, 9000, 6000} << QPointF(15, 30);
+    QTest::newRow("as high as the compact window") << ScreenArea{0, 0, 28800, 5350} << QPointF(9652.5, 0);
 }
 
-// The port and speed choices, with the group shown. A failed port choice warns, leaves the
-// port closed with the other number set and the group shown; a speed applies at once.
+void TestControlPanel::placeWindow()
+{
+    QFETCH(ScreenArea, area);
+    const WindowPlacement placement = ::placeWindow(area, 9495, 9165);
+    QTEST(QPointF(placement.left, placement.top), "origin");
+    QCOMPARE(placement.height, 5350);
+}
+
+// The port and speed choices, with the group shown. A failed port choice warns and leaves the
+// port closed, the chosen number set and the group shown; a speed applies at once.
 void TestControlPanel::portChoices_data()
 {
     QTest::addColumn<bool>("openBefore");
@@ -125,10 +141,10 @@ void TestControlPanel::portChoices_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("outcome"); // marked, port number, open, the group, the speed
     QTest::newRow("COM2 from open COM1") << true << "" << "Option2" << "2 2 open hidden 19200,N,8,1";
-    QTest::newRow("COM2 missing") << true << "open2" << "Option2" << "2 1 closed shown 19200,N,8,1";
-    QTest::newRow("COM1 gone") << true << "open1" << "Option1" << "1 2 closed shown 19200,N,8,1";
+    QTest::newRow("COM2 missing") << true << "open2" << "Option2" << "2 2 closed shown 19200,N,8,1";
+    QTest::newRow("COM1 gone") << true << "open1" << "Option1" << "1 1 closed shown 19200,N,8,1";
     QTest::newRow("COM1 on closed") << false << "" << "Option1" << "1 1 open hidden 19200,N,8,1";
-    QTest::newRow("COM2 gone, closed") << false << "open2" << "Option2" << "2 1 closed shown 19200,N,8,1";
+    QTest::newRow("COM2 gone, closed") << false << "open2" << "Option2" << "2 2 closed shown 19200,N,8,1";
     QTest::newRow("9600 on open") << true << "" << "Option10" << "1 1 open hidden 9600,N,8,1";
     QTest::newRow("9600 on closed") << false << "" << "Option10" << "1 1 closed hidden 9600,N,8,1";
     QTest::newRow("9600 refused") << true << "settings" << "Option10" << "1 1 open shown 19200,N,8,1";

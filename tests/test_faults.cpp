@@ -137,6 +137,8 @@ void TestFaults::portCannotBeOpened()
     rig.click("Option2");
     QVERIFY(!rig.port->isOpen());
     QVERIFY(rig.boxes.texts.value(0).startsWith(QStringLiteral("Error %1: ").arg(number)));
+    rig.click("Command17"); // the next command goes to the port that stays marked
+    QVERIFY(rig.boxes.texts.takeLast().contains(com2 + ": Device is not open"));
     QFETCH(QString, words);
     rig.checkToldOnceAndRunsOn(com2, words);
 }

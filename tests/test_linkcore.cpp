@@ -26,7 +26,8 @@ private slots:
     void readsNumbers();
     void statusExchange();
     void timersStopAfterTheirEvent();
-    void secondCommandBeforeTimer2();
+    void eachReplyAgainstItsQuestion_data();
+    void eachReplyAgainstItsQuestion();
     void failedWriteChangesNothing();
     void receiveBufferIsCapped();
 };
@@ -75,7 +76,8 @@ void TestLinkCore::decodes_data()
         {"CR PRESSURE\r", "852.5\r", "1012 hPa"}, // halfway goes to the even neighbour
         {"CR PRESSURE\r", "6552.5\r", "7076 hPa"},
         {"CR PRESSURE\r", "-6553\r", "-6865 hPa"},
-        {"CR PRESSURE\r", "\x06" "853\r", "106 hPa"}, // ACK first: no number
+        {"CR PRESSURE\r", "\x06" "853\r", nullptr}, // ACK first: no number, no reading
+        {"CR PRESSURE\r", "\x15\r", nullptr},
         {"CR PRESSURE\r", "6553.5\r", nullptr},       // 5 times the reading leaves 16 bits
         {"CR PRESSURE\r", "-6554\r", nullptr},
         {"CR PRESSURE\r", "1E400\r", nullptr},
@@ -113,7 +115,7 @@ void TestLinkCore::readsNumbers_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<double>("value");
     const std::pair<const char *, double> rows[] = {
-        {" 8 5 3 CR ", 853}, {" ACK 8 5 3 CR ", 0}, {" - 1 2", -12}, {" + . 5", 0.5},
+        {" 8 5 3 CR ", 853}, {" ACK 8 5 3 CR ", qQNaN()}, {" - CR ", qQNaN()}, {" - 1 2", -12}, {" + . 5", 0.5},
         {"1.5.5", 1.5},      {" 1 E 3", 1000},      {"25e-1", 2.5},  {"2d+2", 200},
         {"\t4\n2", 42},      {"4\r2", 4},           {" 7 E CR ", 7}, {"1E-999", 0},
         {"1E999999999999", std::numeric_limits<double>::infinity()},
@@ -125,7 +127,7 @@ void TestLinkCore::readsNumbers_data()
 void TestLinkCore::readsNumbers()
 {
     QFETCH(QByteArray, text);
-    QTEST(readNumber(text.toStdString()), "value");
+    QTEST(readNumber(text.toStdString()).value_or(qQNaN()), "value"); // NaN: no number
 }
 
 void TestLinkCore::statusExchange()
@@ -139,9 +141,9 @@ void TestLinkCore::statusExchange()
     QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 |");
     rig.port.receive("0\r");
     QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 0 CR | Power ON");
-    rig.panel.click("Command17"); // a transmit changes TXD only
-    rig.port.receive("1");        // and an ordinary command's reply RXD only
-    QCOMPARE(rig.txd() + '|' + rig.rxd() + '|' + rig.status(), " C 0 0 CR | 0 0 CR 1 | Power ON");
+    rig.panel.click("Command17"); // TXD shows the transmit; RXD and STATUS keep their text
+    rig.port.receive("1");        // and begins a new exchange: its reply alone in RXD
+    QCOMPARE(rig.txd() + '|' + rig.rxd() + '|' + rig.status(), " C 0 0 CR | 1 | Power ON");
     rig.clock.advance(500); // the exchange is over: no mark, since a reply came
     rig.port.receive("2");  // and a new buffer begins
     QCOMPARE(rig.rxd(), " 2 ");
@@ -183,33 +185,45 @@ void TestLinkCore::timersStopAfterTheirEvent()
     QVERIFY(!rig.panel.display().frame8Visible.get());
 }
 
-void TestLinkCore::secondCommandBeforeTimer2()
+// A second command within the first one's reply wait has its reply decoded on its own.
+void TestLinkCore::eachReplyAgainstItsQuestion_data()
 {
+    QTest::addColumn<QStringList>("exchanges"); // command, reply, command, reply
+    QTest::addColumn<QString>("status");
+    QTest::newRow("SETTING after STATUS") << QStringList{"44", "00\r", "47", "11\r"} << " Normally";
+    QTest::newRow("TEMP after L-TIME")
+        << QStringList{"46", "1234\r", "54", "12345678901234567\r"}
+        << "  S1= 1 2 3 4 5 C  ,   S2=  8 9 0 1 C , S3= 3 4 5 6 7 C";
+    QTest::newRow("STATUS after an ACK") << QStringList{"17", "\x06", "44", "00\r"} << " Power ON";
+    QTest::newRow("CR PRESSURE typed after STATUS")
+        << QStringList{"44", "00\r", "CR PRESSURE", "853\r"} << "1013 hPa";
+}
+
+void TestLinkCore::eachReplyAgainstItsQuestion()
+{
+    QFETCH(QStringList, exchanges);
     Rig rig;
-    rig.panel.click("Command44"); // CR0
-    rig.port.receive("80\r");
-    rig.clock.advance(100);
-    rig.panel.click("Command47"); // CR4, while the first reply is still in the buffer
-    rig.port.receive("11\r");
-    QCOMPARE(rig.rxd(), " 8 0 CR 1 1 CR ");
-    QCOMPARE(rig.status(), " Stand by");
-    rig.clock.advance(399); // the second send left Timer2's countdown alone
-    QVERIFY(!rig.panel.state().receiveBuffer.empty());
-    rig.clock.advance(1);
-    QVERIFY(rig.panel.state().receiveBuffer.empty());
+    for (qsizetype at = 0; at < exchanges.size(); at += 2) {
+        rig.panel.freeCommandEntry().text1.set(exchanges[at].toStdString());
+        rig.panel.click(exchanges[at].front().isDigit() ? "Command" + exchanges[at].toStdString() : "Command95");
+        rig.port.receive(exchanges[at + 1].toStdString());
+        rig.clock.advance(100);
+    }
+    QTEST(QString::fromStdString(rig.status()), "status");
 }
 
 void TestLinkCore::failedWriteChangesNothing()
 {
     Rig rig;
+    rig.port.receive("x");
     rig.port.failWrites = true;
     rig.panel.click("Command17");
     QCOMPARE(rig.errors.size(), 1u);
     QCOMPARE(rig.panel.state().lastCommand, "C00\r");
     rig.port.failWrites = false;
-    rig.port.receive("x");
+    rig.port.receive("y");
     rig.clock.advance(5000);
-    QCOMPARE(rig.txd() + rig.rxd(), " x "); // no TXD, no mark, no clearing
+    QCOMPARE(rig.txd() + rig.rxd(), " x y "); // no TXD, no new exchange, no mark, no clearing
 }
 
 void TestLinkCore::receiveBufferIsCapped()
@@ -222,8 +236,7 @@ void TestLinkCore::receiveBufferIsCapped()
     QCOMPARE(buffer.size(), 32767u);
     QCOMPARE(buffer.back(), 'b');
     QCOMPARE(rig.rxd().size(), 2 * 32767u + 1);
-    rig.panel.click("Command44");
-    rig.clock.advance(500);
+    rig.panel.click("Command44"); // a new exchange, a new buffer
     rig.port.receive("c");
     QCOMPARE(buffer, "c");
 }

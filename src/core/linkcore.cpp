@@ -30,6 +30,9 @@ void LinkCore::hyouji(const std::string &text, std::uint8_t direction)
     if (direction == kTransmit) {
         // The write comes first: when it fails, nothing is shown and no timer is armed.
         m_port.output(text);
+        // A new exchange: its reply is decoded against this command alone, never glued to
+        // what answered the one before.
+        m_state.receiveBuffer.clear();
         m_display.label11.set(renderForMonitor(text));
         m_timer2.setEnabled(true);
         m_state.awaitingReply = 1;

@@ -31,8 +31,9 @@ public:
     // lastCommand := frameCommand(code), then hyouji(lastCommand, kTransmit).
     void transmit(std::string_view code);
 
-    // Direction 1 writes `text` to the port, shows it in TXD and arms Timer2 and Timer4;
-    // any other direction shows it in RXD and decodes it into the status line.
+    // Direction 1 writes `text` to the port, empties the receive buffer, shows the text in TXD
+    // and arms Timer2 and Timer4; any other direction shows it in RXD and decodes it into the
+    // status line.
     void hyouji(const std::string &text, std::uint8_t direction);
 
     // The port's receive event: appends the pending input to the receive buffer (up to

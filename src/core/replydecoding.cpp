@@ -143,7 +143,7 @@ bool isExponentMarker(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 
 
 std::span<const StatusQuery> statusQueries() { return kQueries; }
 
-double readNumber(std::string_view text)
+std::optional<double> readNumber(std::string_view text)
 {
     NumberScanner scanner(text);
     std::string number; // sign, digits and point, ready for from_chars
@@ -170,7 +170,7 @@ double readNumber(std::string_view text)
         }
     }
     if (!seenDigit)
-        return 0.0;
+        return std::nullopt;
 
     long exponent = 0;
     if (isExponentMarker(scanner.peek())) {
@@ -229,7 +229,9 @@ DecodedReply decodeReply(const PanelState &state, std::string_view rendered)
         case ReplyKind::Verbatim:
             return {std::string(rendered), std::nullopt};
         case ReplyKind::Pressure: {
-            const auto pressure = pressureFromReading(readNumber(rendered));
+            // A reply that holds no number (NAK, ACK) is a failure, not a reading of 0.
+            const std::optional<double> reading = readNumber(rendered);
+            const auto pressure = reading ? pressureFromReading(*reading) : std::nullopt;
             if (!pressure)
                 return {};
             return {std::to_string(*pressure) + " hPa", pressure};

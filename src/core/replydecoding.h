@@ -47,8 +47,9 @@ DecodedReply decodeReply(const PanelState &state, std::string_view rendered);
 // Reads a number the way the pressure query does: blanks, tabs and line feeds are skipped
 // wherever they stand; then a sign, digits with one optional '.', and an exponent introduced
 // by E or D in either case. Reading stops at the first character that cannot continue the
-// number; a text with no number reads as 0. Very large magnitudes read as infinity.
-double readNumber(std::string_view text);
+// number; a text that starts with no number gives nothing. Very large magnitudes read as
+// infinity.
+std::optional<double> readNumber(std::string_view text);
 
 // The pressure in hPa for a reading, or nothing when the reading is out of the range the
 // conversion handles (-6553 to 6553 after rounding half to even, and finite).

@@ -79,10 +79,10 @@ ControlPanel::~ControlPanel()
     m_port.setOnComm({});
 }
 
-void ControlPanel::load(int screenWidth, int screenHeight)
+void ControlPanel::load(const ScreenArea &available)
 {
-    const WindowPlacement placement = placeWindow(
-        screenWidth, screenHeight, PanelLayout::kClientWidth, PanelLayout::kDesignHeight);
+    const WindowPlacement placement =
+        placeWindow(available, PanelLayout::kClientWidth, PanelLayout::kDesignHeight);
     windowOrigin.set({placement.left, placement.top});
     m_extended->windowHeight.set(float(placement.height));
     guarded([this] { m_portSetup->load(); });

@@ -19,8 +19,9 @@ class SerialPort;
 class Timer;
 struct PanelDisplay;
 struct PanelState;
+struct ScreenArea;
 
-// Where start-up puts the window's top-left corner, in twips from the screen's.
+// Where start-up puts the window's top-left corner, in twips on the desktop.
 struct WindowOrigin {
     float left = 0;
     float top = 0;
@@ -43,9 +44,9 @@ public:
                  std::function<void()> endProgram);
     ~ControlPanel();
 
-    // The window's Load event, given the screen's size in twips: the window centred at its
-    // design size and cut to the compact view, then the port opened on COM1.
-    void load(int screenWidth, int screenHeight);
+    // The window's Load event, given the screen's available area in twips: the window placed
+    // on it (placeWindow()) and cut to the compact view, then the port opened on COM1.
+    void load(const ScreenArea &available);
 
     void click(std::string_view controlName); // buttons and option buttons
     void press(std::string_view controlName); // any mouse button down on an adjuster

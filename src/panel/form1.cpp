@@ -12,6 +12,7 @@
 #include "porterror.h"
 #include "portsetup.h"
 #include "qttimer.h"
+#include "windowplacement.h"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -118,12 +119,12 @@ int Form1::clientHeight(float windowHeight)
 
 void Form1::load()
 {
-    const QRect screen = this->screen()->geometry();
-    bind(m_panel.windowOrigin, [this, screen](const WindowOrigin &origin) {
-        move(screen.left() + qRound(origin.left / kTwipsPerPixel),
-             screen.top() + qRound(origin.top / kTwipsPerPixel));
+    bind(m_panel.windowOrigin, [this](const WindowOrigin &origin) {
+        move(qRound(origin.left / kTwipsPerPixel), qRound(origin.top / kTwipsPerPixel));
     });
-    m_panel.load(screen.width() * kTwipsPerPixel, screen.height() * kTwipsPerPixel);
+    const QRectF area = screen()->availableGeometry().toRectF();
+    m_panel.load({float(area.left() * kTwipsPerPixel), float(area.top() * kTwipsPerPixel),
+                  float(area.width() * kTwipsPerPixel), float(area.height() * kTwipsPerPixel)});
 }
 
 void Form1::build()

@@ -31,7 +31,8 @@ public:
 
     static ControlPanel::TimerFactory qtTimers();
 
-    // Start-up: centres the window on its screen, cuts it to the compact view, opens the port.
+    // Start-up: places the window on its screen's available area, cuts it to the compact view,
+    // opens the port.
     void load();
 
     ControlPanel &panel() { return m_panel; }

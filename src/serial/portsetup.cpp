@@ -40,7 +40,6 @@ void PortSetup::load()
 
 void PortSetup::chooseComPort(int port)
 {
-    const int otherPort = port == 1 ? 2 : 1;
     markedPort.set(port);
 
     // Each step runs even when an earlier one failed; the last failure is the one shown.
@@ -58,16 +57,12 @@ void PortSetup::chooseComPort(int port)
     if (!failure)
         attempt([this] { m_port.open(); });
 
-    if (!failure) {
+    // After a failure the chosen port stays selected, as it stays marked: the next command
+    // and the next error are about the port the operator sees chosen.
+    if (failure)
+        m_reportError(*failure);
+    else
         m_display.frame8Visible.set(false);
-        return;
-    }
-    m_reportError(*failure);
-    try {
-        m_port.setCommPort(otherPort);
-    } catch (const PortError &) {
-        // Not reported: the operator has just been told why this choice failed.
-    }
 }
 
 void PortSetup::chooseSpeed(int baud)

@@ -40,7 +40,7 @@ public:
 
     // Option1 (1) and Option2 (2). Closes the port, selects the chosen one and opens it, also
     // when it was closed before. On a failure: the warning, the port left closed with the
-    // other port number selected, and the group left shown.
+    // chosen port selected and marked, and the group left shown.
     void chooseComPort(int port);
 
     // Option9 (19200) and Option10 (9600): the new speed applies at once; the port stays as

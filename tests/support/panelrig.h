@@ -6,6 +6,7 @@
 #include "paneldisplay.h"
 #include "porterror.h"
 #include "virtualclock.h"
+#include "windowplacement.h"
 
 #include <QTest>
 
@@ -24,7 +25,7 @@ struct PanelRig {
     explicit PanelRig(bool loaded = true)
     {
         if (loaded)
-            panel.load(28800, 16200);
+            panel.load({0, 0, 28800, 16200});
     }
 
     std::string txd() { return panel.display().label11.get(); }
