@@ -1,10 +1,8 @@
 // orva-control: the control panel for ORVA PD71 / PD43 projectors.
 
-#include "form1.h"
 #include "launchoptions.h"
-#include "porterror.h"
+#include "panelprogram.h"
 #include "qtserialport.h"
-#include "quitonsignal.h"
 #include "simulatedprojector.h"
 
 #include <QApplication>
@@ -46,7 +44,6 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     nameApplication();
-    const QuitOnSignal quitOnSignal;
 
     const LaunchOptions options = parseLaunchOptions(QApplication::arguments());
     if (const std::optional<int> exitCode = runWithoutPanel(options))
@@ -64,9 +61,5 @@ int main(int argc, char *argv[])
     }
 
     QtSerialPort port(devices);
-    Form1 form(port);
-    port.setOnConnectionLost([&form](const PortError &error) { form.panel().reportError(error); });
-    form.load();
-    form.show();
-    return QApplication::exec();
+    return runPanel(port);
 }

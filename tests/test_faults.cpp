@@ -3,6 +3,8 @@
 // scenario ends with the panel running and answering, and the operator told once, in a warning
 // box, where it failed.
 
+#include "devicemap.h"
+#include "panelprogram.h"
 #include "panelstate.h"
 #include "programrig.h"
 #include "quitonsignal.h"
@@ -64,6 +66,7 @@ private slots:
     void speedChosenWhileTheDeviceIsGone();
     void programEnds_data();
     void programEnds();
+    void signalDuringTheStartUpWarning();
 };
 
 void TestFaults::hangUp_data()
@@ -207,6 +210,26 @@ void TestFaults::programEnds()
     QCOMPARE(rig.boxes.texts.size(), boxOpen ? 1 : 0);
     QVERIFY(heldWhileRunning);
     QVERIFY(freeForAnotherProgram(rig.com1));
+}
+
+// No device at log-in: the start-up warning is open when logout sends SIGTERM.
+void TestFaults::signalDuringTheStartUpWarning()
+{
+    QTemporaryDir directory;
+    DeviceMap devices;
+    devices.setDevice(1, directory.filePath(QStringLiteral("ttyUSB0")));
+    QtSerialPort port(devices);
+    WarningBoxes boxes;
+    boxes.close = false; // nobody there to close it
+    boxes.whileOpen = [] { std::raise(SIGTERM); };
+    bool hung = false;
+    QTimer::singleShot(20000, [&hung] {
+        hung = true;
+        QCoreApplication::exit(1);
+    });
+    QCOMPARE(runPanel(port), 0);
+    QVERIFY(!hung);
+    QCOMPARE(boxes.texts.size(), 1);
 }
 
 QTEST_MAIN(TestFaults)

@@ -19,10 +19,15 @@ QuitOnSignal::QuitOnSignal(QObject *parent) : QObject(parent)
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
         return; // the program still runs; it only ends less tidily on a signal
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [] {
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char signal = 0;
-        if (::read(g_pipe[0], &signal, 1) == 1)
-            QCoreApplication::quit();
+        if (::read(g_pipe[0], &signal, 1) != 1)
+            return;
+        m_received = true;
+        // quit() closes the windows, but only once the main loop runs; exit() also ends the
+        // loops running now, such as a warning box's before the main loop has started.
+        QCoreApplication::quit();
+        QCoreApplication::exit(0);
     });
 
     struct sigaction action = {};

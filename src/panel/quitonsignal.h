@@ -18,8 +18,14 @@ public:
     explicit QuitOnSignal(QObject *parent = nullptr);
     ~QuitOnSignal() override;
 
+    // A signal has come. One that comes before the main event loop runs (while the start-up
+    // warning is open) ends the warning, and the program must then end without starting the
+    // main loop, which would run on.
+    bool received() const { return m_received; }
+
 private:
     static void onSignal(int signal);
 
     QSocketNotifier *m_notifier = nullptr;
+    bool m_received = false;
 };

@@ -8,8 +8,8 @@
 #include <functional>
 #include <utility>
 
-// Every warning box the program shows, in order. Each is closed as soon as it is up, after
-// running `whileOpen` once if a test set it.
+// Every warning box the program shows, in order. Each is closed as soon as it is up (unless a
+// test leaves them open), after running `whileOpen` once if a test set it.
 class WarningBoxes : public QObject
 {
 public:
@@ -19,6 +19,7 @@ public:
     QString lastTitle;
     QMessageBox::Icon lastIcon = QMessageBox::NoIcon;
     std::function<void()> whileOpen;
+    bool close = true;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -31,7 +32,8 @@ protected:
             QTimer::singleShot(0, box, [this, box] {
                 if (whileOpen)
                     std::exchange(whileOpen, {})();
-                box->button(QMessageBox::Ok)->click();
+                if (close)
+                    box->button(QMessageBox::Ok)->click();
             });
         }
         return false;

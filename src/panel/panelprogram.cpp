@@ -1,0 +1,20 @@
+#include "panelprogram.h"
+
+#include "form1.h"
+#include "porterror.h"
+#include "qtserialport.h"
+#include "quitonsignal.h"
+
+#include <QApplication>
+
+int runPanel(QtSerialPort &port)
+{
+    const QuitOnSignal quitOnSignal;
+    Form1 form(port);
+    port.setOnConnectionLost([&form](const PortError &error) { form.panel().reportError(error); });
+    form.load();
+    if (quitOnSignal.received()) // during the start-up warning: at logout, say
+        return EXIT_SUCCESS;
+    form.show();
+    return QApplication::exec();
+}

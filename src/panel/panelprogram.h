@@ -1,0 +1,8 @@
+#pragma once
+
+class QtSerialPort;
+
+// The panel as the program runs it: the window on `port`, loaded and shown, with the loss of
+// the device reported in it, until the window closes or a termination signal ends the program.
+// Returns the program's exit status.
+int runPanel(QtSerialPort &port);
