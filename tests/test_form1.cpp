@@ -64,6 +64,7 @@ void TestForm1::asDesigned()
     Rig rig;
     QCOMPARE(rig.form.windowTitle(), "ORVA   PD71 / PD43  CONTROL   Ver.1.40");
     QCOMPARE(rig.form.size(), QSize(633, 327));
+    QCOMPARE(rig.form.windowIcon().availableSizes(), QList<QSize>{QSize(48, 48)});
     QCOMPARE(rig.form.minimumSize(), rig.form.maximumSize());
     QCOMPARE(rig.control("Command17")->mapTo(&rig.form, QPoint()), QPoint(16, 56));
     QCOMPARE(rig.control("Option10")->mapTo(&rig.form, QPoint()), QPoint(336, 288));

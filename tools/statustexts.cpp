@@ -57,8 +57,9 @@ std::string_view composedForm(ReplyKind kind)
     case ReplyKind::Verbatim:
         return "RXD as it stands";
     case ReplyKind::Pressure:
-        return "the number in the reply converted to hectopascals and `\" hPa\"`; a reading "
-               "beyond -6553 to 6553 leaves STATUS as it was";
+        return "the number in the reply converted to hectopascals and `\" hPa\"`; a reply "
+               "without a number (NAK, ACK) or a reading beyond -6553 to 6553 leaves STATUS as "
+               "it was";
     case ReplyKind::Table:
         break;
     }

@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QFrame>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -131,6 +132,7 @@ void Form1::build()
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromUtf8(PanelLayout::kCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/panel/orva-control-48.png"))); // title bar, task switcher
     // The operator cannot resize or maximise it; the program sets its height.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);

@@ -18,7 +18,8 @@ usr/bin/orva-projector-sim
 usr/share/applications/orva-control.desktop
 usr/share/icons/hicolor/48x48/apps/orva-control.png
 usr/share/icons/hicolor/scalable/apps/orva-control.svg
-usr/share/man/man1/orva-control.1"
+usr/share/man/man1/orva-control.1
+usr/share/man/man1/orva-projector-sim.1"
 installed=$(cd "$root" && find . -type f -printf '%P\n' | LC_ALL=C sort)
 [[ $installed == "$expected" ]] || fail "installed files differ: $(diff <(echo "$expected") <(echo "$installed"))"
 
@@ -34,7 +35,8 @@ size=$(od -An -tu1 -j16 -N8 "$root/usr/share/icons/hicolor/48x48/apps/orva-contr
 
 program=$root/usr/bin/orva-control
 manual=$root/usr/share/man/man1/orva-control.1
-[[ -z $(groff -man -ww -z "$manual" 2>&1) ]] || fail "groff warns about the manual page"
+[[ -z $(groff -man -ww -z "$manual" "$root/usr/share/man/man1/orva-projector-sim.1" 2>&1) ]] ||
+    fail "groff warns about a manual page"
 # "  -h, --help   Displays..." and "  --com1 <DEVICE>  Open..." give "-h, --help" and "--com1 DEVICE".
 help_options=$("$program" --help |
     sed -n 's/^  \(-[^ ].*[^ ]\)  .*/\1/p; s/^  \(-[^ ]*\( <[^>]*>\)\?\)$/\1/p' | tr -d '<>' | sort)
