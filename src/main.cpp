@@ -8,22 +8,9 @@
 #include <QApplication>
 #include <QTextStream>
 
-#include <algorithm>
 #include <memory>
-#include <string_view>
 
 namespace {
-
-// Help, the version and the port list are printed without a window system, so that they
-// also work over ssh or on a machine without a display.
-bool asksForTextOnly(int argc, char *argv[])
-{
-    constexpr std::string_view kTextOnly[] = {"-h", "-?", "--help", "--help-all",
-                                              "-v", "--version", "--list-ports"};
-    return std::any_of(argv + 1, argv + argc, [&](const char *argument) {
-        return std::ranges::find(kTextOnly, std::string_view(argument)) != std::end(kTextOnly);
-    });
-}
 
 void nameApplication()
 {
@@ -35,19 +22,19 @@ void nameApplication()
 
 int main(int argc, char *argv[])
 {
-    if (asksForTextOnly(argc, argv)) {
+    // The options are read before anything of the window system starts, so that help, the port
+    // list and a mistake work without a display too (over ssh, from a script).
+    LaunchOptions options;
+    {
         QCoreApplication app(argc, argv);
         nameApplication();
-        return runWithoutPanel(parseLaunchOptions(QCoreApplication::arguments()))
-            .value_or(EXIT_FAILURE);
+        options = parseLaunchOptions(QCoreApplication::arguments());
+        if (const std::optional<int> exitCode = runWithoutPanel(options))
+            return *exitCode;
     }
 
     QApplication app(argc, argv);
     nameApplication();
-
-    const LaunchOptions options = parseLaunchOptions(QApplication::arguments());
-    if (const std::optional<int> exitCode = runWithoutPanel(options))
-        return *exitCode;
 
     DeviceMap devices = options.devices;
     std::unique_ptr<SimulatedProjector> projector;

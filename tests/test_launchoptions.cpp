@@ -23,10 +23,10 @@ void TestLaunchOptions::parse_data()
     QTest::newRow("COM2 with =") << "--com2=/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyUSB0 panel";
     QTest::newRow("simulate") << "--simulate" << "/dev/ttyS0 /dev/ttyS1 simulator";
     QTest::newRow("list ports") << "--list-ports" << "/dev/ttyS0 /dev/ttyS1 exit 0";
-    QTest::newRow("unknown option") << "--com3 x" << "/dev/ttyS0 /dev/ttyS1 exit 1";
-    QTest::newRow("device missing") << "--com1" << "/dev/ttyS0 /dev/ttyS1 exit 1";
-    QTest::newRow("stray argument") << "/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 1";
-    QTest::newRow("simulate and COM1 disagree") << "--simulate --com1 /dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 1";
+    QTest::newRow("unknown option") << "--com3 x" << "/dev/ttyS0 /dev/ttyS1 exit 2";
+    QTest::newRow("device missing") << "--com1" << "/dev/ttyS0 /dev/ttyS1 exit 2";
+    QTest::newRow("stray argument") << "/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 2";
+    QTest::newRow("simulate and COM1 disagree") << "--simulate --com1 /dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 2";
 }
 
 void TestLaunchOptions::parse()

@@ -73,7 +73,7 @@ std::optional<int> runWithoutPanel(const LaunchOptions &options)
     if (!options.error.isEmpty()) {
         QTextStream(stderr) << kApplicationName << ": " << options.error << '\n'
                             << "Try '" << kApplicationName << " --help'.\n";
-        return EXIT_FAILURE;
+        return kUsageError;
     }
     if (!options.output.isEmpty()) {
         QTextStream(stdout) << options.output;

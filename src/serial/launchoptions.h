@@ -16,8 +16,11 @@ struct LaunchOptions {
     bool simulate = false;  // --simulate: port 1 is a simulated projector
     bool listPorts = false; // --list-ports: print the system's serial ports and exit
     QString output;         // --help or --version: print this and exit
-    QString error;          // a bad command line: print this and the usage, exit with failure
+    QString error;          // a bad command line: print this and the usage, exit with kUsageError
 };
+
+// The exit status of a bad command line, as for most command-line programs.
+inline constexpr int kUsageError = 2;
 
 // `arguments` as QCoreApplication::arguments() gives them, the program's name first.
 LaunchOptions parseLaunchOptions(const QStringList &arguments);
