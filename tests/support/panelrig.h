@@ -32,6 +32,11 @@ struct PanelRig {
     std::string rxd() { return panel.display().label12.get(); }
     std::string status() { return panel.display().label22.get(); }
     Timer &timer(int number) { return *timers.at(number - 1); }
+    // Timer1, Timer2 and Timer4 as "repeat/reply wait/display clear".
+    QString intervals()
+    {
+        return QStringLiteral("%1/%2/%3").arg(timer(1).interval()).arg(timer(2).interval()).arg(timer(4).interval());
+    }
 
     VirtualClock clock;
     FakeSerialPort port;

@@ -1,10 +1,10 @@
 // The program's own serial port and timers under the panel, with a simulated projector on a
 // pseudo-terminal as the device: what reaches the line, what comes back, the line speed the
-// device sees, settings it refuses, a device that is not there, and the projector's answers.
+// device sees and settings it refuses; and the command line that chooses the devices.
 
 #include "panelstate.h"
 #include "programrig.h"
-#include "projectormodel.h"
+#include "launchoptions.h"
 #include "qttimer.h"
 
 #include <QSerialPort>
@@ -13,10 +13,8 @@
 
 #include <numeric>
 
-using namespace std::chrono_literals;
-using Script = std::vector<std::pair<std::string, std::chrono::milliseconds>>; // line, when
 
-class TestSerialPort : public QObject
+class TestSerial : public QObject
 {
     Q_OBJECT
 
@@ -26,11 +24,11 @@ private slots:
     void lineSpeedOnTheDevice();
     void unknownSettingsAreRefused();
     void qtTimersKeepTheTimerRule();
-    void projectorModel_data();
-    void projectorModel();
+    void launchOptions_data();
+    void launchOptions();
 };
 
-void TestSerialPort::bytesCrossUnchanged()
+void TestSerial::bytesCrossUnchanged()
 {
     ProgramRig rig;
     rig.projector->setSilent(true);
@@ -56,7 +54,7 @@ void TestSerialPort::bytesCrossUnchanged()
     QVERIFY(waitFor([&] { return rig.state().receiveBuffer == everyByte.toStdString(); }));
 }
 
-void TestSerialPort::repliesShowInTheLabels()
+void TestSerial::repliesShowInTheLabels()
 {
     ProgramRig rig;
     rig.projector->setReplyInPieces(true);
@@ -71,7 +69,7 @@ void TestSerialPort::repliesShowInTheLabels()
     QVERIFY(waitFor([&] { return rig.label("Label22") == "1013 hPa"; }));
 }
 
-void TestSerialPort::lineSpeedOnTheDevice()
+void TestSerial::lineSpeedOnTheDevice()
 {
     ProgramRig rig;
     QCOMPARE(rig.projector->lineSpeed(), 19200);
@@ -82,7 +80,7 @@ void TestSerialPort::lineSpeedOnTheDevice()
     QVERIFY(rig.port->isOpen() && rig.boxes.texts.isEmpty());
 }
 
-void TestSerialPort::unknownSettingsAreRefused()
+void TestSerial::unknownSettingsAreRefused()
 {
     ProgramRig rig;
     for (const std::string settings : {"4800,N,8,1", "19200,E,8,1", "19200,N,8,1 ", ""}) {
@@ -100,7 +98,7 @@ void TestSerialPort::unknownSettingsAreRefused()
 
 // Enabling a running QtTimer leaves its countdown alone; setting its interval restarts it.
 // Told by which of two timers fires first, never by the clock.
-void TestSerialPort::qtTimersKeepTheTimerRule()
+void TestSerial::qtTimersKeepTheTimerRule()
 {
     for (const bool setInterval : {false, true}) {
         QtTimer timer, trigger, reference;
@@ -128,28 +126,31 @@ void TestSerialPort::qtTimersKeepTheTimerRule()
     }
 }
 
-// The simulated projector's state as the panel decodes its answers; commands answer ACK.
-void TestSerialPort::projectorModel_data()
+// orva-control's command line: the device of each port, the simulated projector, the port
+// list and mistakes.
+void TestSerial::launchOptions_data()
 {
-    QTest::addColumn<Script>("script");
-    QTest::addColumn<std::string>("answer");
-    QTest::newRow("standby") << Script{{"CR0", 0ms}} << std::string("80\r");
-    QTest::newRow("on") << Script{{"C00", 0ms}, {"CR0", 5s}} << std::string("00\r");
-    QTest::newRow("standby after cooling") << Script{{"C00", 0ms}, {"C01", 6s}, {"CR0", 16s}} << std::string("80\r");
-    QTest::newRow("S-Video") << Script{{"C34", 0ms}, {"CR1", 0ms}} << std::string("3\r");
-    QTest::newRow("lamp hours") << Script{{"C00", 0ms}, {"C01", 2h}, {"CR3", 10h}} << std::string("1252\r");
-    QTest::newRow("both muted") << Script{{"C00", 0ms}, {"C0B", 6s}, {"C0D", 6s}, {"CRA", 7s}} << std::string("03\r");
-    QTest::newRow("not a command") << Script{{"cr0", 0ms}} << std::string("\x15");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("outcome"); // COM1, COM2, what runs: the panel, the simulator or an exit
+    QTest::newRow("nothing") << "" << "/dev/ttyS0 /dev/ttyS1 panel";
+    QTest::newRow("USB adapter as COM1") << "--com1 /dev/ttyUSB0" << "/dev/ttyUSB0 /dev/ttyS1 panel";
+    QTest::newRow("COM2 with =") << "--com2=/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyUSB0 panel";
+    QTest::newRow("simulate") << "--simulate" << "/dev/ttyS0 /dev/ttyS1 simulator";
+    QTest::newRow("list ports") << "--list-ports" << "/dev/ttyS0 /dev/ttyS1 exit 0";
+    QTest::newRow("unknown option") << "--com3 x" << "/dev/ttyS0 /dev/ttyS1 exit 2";
+    QTest::newRow("device missing") << "--com1" << "/dev/ttyS0 /dev/ttyS1 exit 2";
+    QTest::newRow("stray argument") << "/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 2";
+    QTest::newRow("simulate and COM1 disagree") << "--simulate --com1 /dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 2";
 }
 
-void TestSerialPort::projectorModel()
+void TestSerial::launchOptions()
 {
-    QFETCH(Script, script);
-    ProjectorModel projector;
-    for (std::size_t step = 0; step + 1 < script.size(); ++step)
-        QCOMPARE(projector.answer(script[step].first, script[step].second), std::string("\x06"));
-    QTEST(projector.answer(script.back().first, script.back().second), "answer");
+    QFETCH(QString, arguments);
+    const LaunchOptions options = parseLaunchOptions(QStringList{"orva-control"} + arguments.split(' ', Qt::SkipEmptyParts));
+    const std::optional<int> exit = runWithoutPanel(options);
+    const QString runs = exit ? QStringLiteral("exit %1").arg(*exit) : options.simulate ? "simulator" : "panel";
+    QTEST(options.devices.device(1) + ' ' + options.devices.device(2) + ' ' + runs, "outcome");
 }
 
-QTEST_MAIN(TestSerialPort)
-#include "test_serialport.moc"
+QTEST_MAIN(TestSerial)
+#include "test_serial.moc"

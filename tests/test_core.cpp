@@ -1,8 +1,7 @@
-// The link core: how traffic is rendered and replies decoded, and the exchanges on the virtual
-// clock, driven through the panel's buttons.
+// The link core, driven through the panel's buttons on a fake port and the virtual clock: how
+// replies are rendered and decoded, and how exchanges run.
 
 #include "freecommandentry.h"
-#include "monitorrendering.h"
 #include "panelrig.h"
 #include "panelstate.h"
 #include "replydecoding.h"
@@ -13,13 +12,11 @@
 
 using Rig = PanelRig;
 
-class TestLinkCore : public QObject
+class TestCore : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void renders_data();
-    void renders();
     void decodes_data();
     void decodes();
     void readsNumbers_data();
@@ -32,31 +29,9 @@ private slots:
     void receiveBufferIsCapped();
 };
 
-void TestLinkCore::renders_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("rendering");
-    const std::pair<QByteArray, QByteArray> rows[] = {
-        {"", " "},
-        {"C00\r", " C 0 0 CR "},
-        {"\x06" "0\n", " ACK 0 LF "},
-        {"\x14" "1", " &1 "}, // DC4 joins the next piece
-        {" z{~", "   z ? ? "},
-        {QByteArray("\0\x1f\x7f\x80\xff", 5), " ? ? ? ? ? "},
-    };
-    for (const auto &[input, rendering] : rows)
-        QTest::newRow(input.toPercentEncoding().constData()) << input << rendering;
-}
-
-void TestLinkCore::renders()
-{
-    QFETCH(QByteArray, input);
-    QTEST(QByteArray::fromStdString(renderForMonitor(input.toStdString())), "rendering");
-}
-
 // The reply to `lastCommand`, decoded as RXD shows it. No status: the status line and the
 // pressure stay as they were. Every table text is pinned by the README's list.
-void TestLinkCore::decodes_data()
+void TestCore::decodes_data()
 {
     QTest::addColumn<QByteArray>("lastCommand");
     QTest::addColumn<QByteArray>("reply");
@@ -70,7 +45,11 @@ void TestLinkCore::decodes_data()
         {"CR6\r", "12345678901234567\r", "  S1= 1 2 3 4 5 C  ,   S2=  8 9 0 1 C , S3= 3 4 5 6 7 C"},
         {"CR6\r", "1234\r", "  S1= 1 2 3 4 C C  ,   S2=  C , S3= C"},
         {"CR6\r", "1234567", "  S1= 1 2 3 4 5 C  ,   S2=   C , S3= C"},
-        {"CR9\r", "ab{\n", " a b ? LF "},
+        {"CR9\r", "", " "}, // the whole rendering: a space, then a piece per byte
+        {"CR9\r", "C\x06" "0\r\n", " C ACK 0 CR LF "},
+        {"CR9\r", "\x14" "1", " &1 "}, // DC4 joins the next piece
+        {"CR9\r", " z{~\x7f", "   z ? ? ? "},
+        {"CR9\r", "\x1f\x80\xff", " ? ? ? "},
         {"CR PRESSURE\r", "853\r", "1013 hPa"},
         {"CR PRESSURE\r", "0\r", "106 hPa"},
         {"CR PRESSURE\r", "852.5\r", "1012 hPa"}, // halfway goes to the even neighbour
@@ -94,7 +73,7 @@ void TestLinkCore::decodes_data()
     }
 }
 
-void TestLinkCore::decodes()
+void TestCore::decodes()
 {
     QFETCH(QByteArray, lastCommand);
     QFETCH(QByteArray, reply);
@@ -110,7 +89,7 @@ void TestLinkCore::decodes()
     QCOMPARE(int(rig.panel.state().pressureValue), pressure ? status.split(' ')[0].toInt() : 77);
 }
 
-void TestLinkCore::readsNumbers_data()
+void TestCore::readsNumbers_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<double>("value");
@@ -124,13 +103,13 @@ void TestLinkCore::readsNumbers_data()
         QTest::newRow(QByteArray(text).toPercentEncoding().constData()) << QByteArray(text) << value;
 }
 
-void TestLinkCore::readsNumbers()
+void TestCore::readsNumbers()
 {
     QFETCH(QByteArray, text);
     QTEST(readNumber(text.toStdString()).value_or(qQNaN()), "value"); // NaN: no number
 }
 
-void TestLinkCore::statusExchange()
+void TestCore::statusExchange()
 {
     Rig rig;
     rig.panel.click("Command44");
@@ -156,7 +135,7 @@ void TestLinkCore::statusExchange()
 // A missing reply is marked at the reply wait, and a late one is still decoded. The reply
 // wait, the display clear and the port group's timer run once each time: the next exchange
 // is marked and cleared on its own schedule, and the group gets its full five seconds.
-void TestLinkCore::timersStopAfterTheirEvent()
+void TestCore::timersStopAfterTheirEvent()
 {
     Rig rig;
     rig.panel.click("Command33");
@@ -186,7 +165,7 @@ void TestLinkCore::timersStopAfterTheirEvent()
 }
 
 // A second command within the first one's reply wait has its reply decoded on its own.
-void TestLinkCore::eachReplyAgainstItsQuestion_data()
+void TestCore::eachReplyAgainstItsQuestion_data()
 {
     QTest::addColumn<QStringList>("exchanges"); // command, reply, command, reply
     QTest::addColumn<QString>("status");
@@ -199,7 +178,7 @@ void TestLinkCore::eachReplyAgainstItsQuestion_data()
         << QStringList{"44", "00\r", "CR PRESSURE", "853\r"} << "1013 hPa";
 }
 
-void TestLinkCore::eachReplyAgainstItsQuestion()
+void TestCore::eachReplyAgainstItsQuestion()
 {
     QFETCH(QStringList, exchanges);
     Rig rig;
@@ -212,7 +191,7 @@ void TestLinkCore::eachReplyAgainstItsQuestion()
     QTEST(QString::fromStdString(rig.status()), "status");
 }
 
-void TestLinkCore::failedWriteChangesNothing()
+void TestCore::failedWriteChangesNothing()
 {
     Rig rig;
     rig.port.receive("x");
@@ -226,7 +205,7 @@ void TestLinkCore::failedWriteChangesNothing()
     QCOMPARE(rig.txd() + rig.rxd(), " x y "); // no TXD, no new exchange, no mark, no clearing
 }
 
-void TestLinkCore::receiveBufferIsCapped()
+void TestCore::receiveBufferIsCapped()
 {
     Rig rig;
     rig.port.receive(std::string(32000, 'a'));
@@ -241,5 +220,5 @@ void TestLinkCore::receiveBufferIsCapped()
     QCOMPARE(buffer, "c");
 }
 
-QTEST_GUILESS_MAIN(TestLinkCore)
-#include "test_linkcore.moc"
+QTEST_GUILESS_MAIN(TestCore)
+#include "test_core.moc"
