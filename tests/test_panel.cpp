@@ -15,7 +15,9 @@
 
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRadioButton>
+#include <qdrawutil.h>
 
 Q_DECLARE_METATYPE(ScreenArea)
 
@@ -657,6 +659,13 @@ void TestPanel::receivedTextShownLiterally()
     QCOMPARE(rig.form.size(), QSize(633, 414));
     QVERIFY(line->shownText().endsWith(QChar(0x2026)));
     QVERIFY(line->fontMetrics().horizontalAdvance(line->shownText()) <= line->contentsRect().width());
+    // It draws its sunken border itself: drawing qDrawWinPanel over it changes no pixel.
+    const QImage shown = line->grab().toImage();
+    QImage expected = shown;
+    QPainter painter(&expected);
+    qDrawWinPanel(&painter, line->rect(), line->palette(), true);
+    painter.end();
+    QCOMPARE(shown, expected);
 }
 
 QTEST_MAIN(TestPanel)
