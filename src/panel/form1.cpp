@@ -5,6 +5,7 @@
 #include "extendedpanel.h"
 #include "freecommandentry.h"
 #include "linebytes.h"
+#include "panelaccessibility.h"
 #include "paneldisplay.h"
 #include "panellabel.h"
 #include "panellayout.h"
@@ -96,6 +97,7 @@ Form1::Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer, QWid
                            [this] { endProgram(); })
 {
     substituteFonts();
+    PanelAccessibility::install();
     build();
     bindDisplays();
     bindPortGroup();
