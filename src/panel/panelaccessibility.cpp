@@ -3,6 +3,7 @@
 #include "form1.h"
 #include "panellabel.h"
 #include "panellabelaccessible.h"
+#include "panellayout.h"
 
 #include <QAccessible>
 
@@ -19,6 +20,19 @@ QAccessibleInterface *panelInterface(const QString &className, QObject *object)
     return nullptr;
 }
 
+QString inWords(const QString &caption)
+{
+    if (caption == QStringLiteral("↑"))
+        return QStringLiteral("Up");
+    if (caption == QStringLiteral("↓"))
+        return QStringLiteral("Down");
+    if (caption == QStringLiteral("←"))
+        return QStringLiteral("Left");
+    if (caption == QStringLiteral("→"))
+        return QStringLiteral("Right");
+    return caption;
+}
+
 } // namespace
 
 void PanelAccessibility::install()
@@ -28,4 +42,13 @@ void PanelAccessibility::install()
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+QString PanelAccessibility::buttonName(const PanelLayout::Control &button, const QString &caption)
+{
+    const PanelLayout::Control *title = PanelLayout::groupTitle(button);
+    if (!title)
+        return inWords(caption);
+    return QString::fromUtf8(title->caption.data(), title->caption.size()) + QLatin1Char(' ') +
+           inWords(caption);
 }
