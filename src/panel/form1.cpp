@@ -217,7 +217,8 @@ QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *paren
         auto *picture = new PictureBox(parent);
         picture->setPixmap(QPixmap(QStringLiteral(":/panel/image1.png")));
         picture->setAccessibleName(tr("ORVA emblem"));
-        picture->setAccessibleDescription(tr("After Ctrl+J, a double-click here shows the whole panel"));
+        picture->setAccessibleDescription(
+            tr("After Ctrl+J, a double-click, Space or Enter here shows the whole panel"));
         connect(picture, &PictureBox::doubleClicked, this, [this] { m_panel.image1DoubleClick(); });
         return picture;
     }

@@ -1,9 +1,12 @@
 #include "panelaccessibility.h"
 
+#include "adjusterbutton.h"
 #include "form1.h"
 #include "panellabel.h"
 #include "panellabelaccessible.h"
 #include "panellayout.h"
+#include "picturebox.h"
+#include "pressableaccessible.h"
 
 #include <QAccessible>
 
@@ -14,6 +17,16 @@ QAccessibleInterface *panelInterface(const QString &className, QObject *object)
 {
     if (className == QLatin1String("PanelLabel"))
         return new PanelLabelAccessible(static_cast<PanelLabel *>(object));
+    if (className == QLatin1String("AdjusterButton")) {
+        auto *button = static_cast<AdjusterButton *>(object);
+        return new PressableAccessible(button, QAccessible::Button,
+                                       [button] { button->pressOnce(); });
+    }
+    if (className == QLatin1String("PictureBox")) {
+        auto *picture = static_cast<PictureBox *>(object);
+        return new PressableAccessible(picture, QAccessible::Graphic,
+                                       [picture] { emit picture->doubleClicked(); });
+    }
     // A frame with the caption as its name, which a plain widget is not.
     if (className == QLatin1String("Form1"))
         return new QAccessibleWidget(static_cast<Form1 *>(object), QAccessible::Window);
