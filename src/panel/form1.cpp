@@ -3,6 +3,7 @@
 #include "adjusterbutton.h"
 #include "commandbutton.h"
 #include "extendedpanel.h"
+#include "focuschain.h"
 #include "freecommandentry.h"
 #include "linebytes.h"
 #include "panelaccessibility.h"
@@ -103,6 +104,7 @@ Form1::Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer, QWid
     bindPortGroup();
     bindFreeCommandEntry();
     bindExtendedPanel();
+    new FocusChain(*this); // a child of the window
     control<QWidget>("Command17")->setFocus();
 }
 
