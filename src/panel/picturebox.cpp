@@ -22,7 +22,7 @@ void PictureBox::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_pixmap);
     if (hasFocus()) {
-        // Drawn here, not by the style, which marks the focus only after a Tab.
+        // A plain widget gets no focus mark from the style.
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
         painter.drawRect(rect().adjusted(1, 1, -1, -1));
     }
