@@ -18,8 +18,6 @@ public:
     // Takes the window's controls that take the focus now; call once they are all built.
     explicit FocusChain(QWidget &window);
 
-    bool inView(const QWidget *control) const;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -29,6 +27,7 @@ private:
         Qt::FocusPolicy policy; // as built, given back when it comes into view
     };
 
+    bool inView(const QWidget *control) const;
     void update();
     void moveFocusFrom(const QWidget *gone);
 
