@@ -44,18 +44,17 @@ private slots:
 
     void everyControlIsRead_data()
     {
-        QTest::addColumn<int>("role");
+        QTest::addColumn<int>("role");     // by kind: frame, label, button, option, box, picture
         QTest::addColumn<QString>("name"); // as designed where given, else any but empty
-        const A::Role byKind[] = {A::NoRole,      A::StaticText,   A::Button,
-                                  A::RadioButton, A::EditableText, A::Graphic};
+        const int roles[] = {A::NoRole,      A::StaticText,   A::Button,
+                             A::RadioButton, A::EditableText, A::Graphic};
         const QHash<QString, QString> said{{"Command17", "POWER ON"}, {"Command51", "Keystone -"},
                                            {"Command5", "Up"},        {"Command13", "A-IMAGE"},
                                            {"Text1", "Command"},      {"Label22", " Power ON"}};
         QTest::newRow("") << int(A::Window) << "ORVA   PD71 / PD43  CONTROL   Ver.1.40"; // Form1
         for (const Control &c : controls())
             if (c.kind != Kind::Frame)
-                QTest::newRow(c.name.data())
-                    << int(byKind[int(c.kind)]) << said.value(c.name.data());
+                QTest::newRow(c.name.data()) << roles[int(c.kind)] << said.value(c.name.data());
     }
 
     void everyControlIsRead()
@@ -76,8 +75,7 @@ private slots:
                 A::queryAccessibleInterface(rig.at(other.name.data()))->text(A::Name) != spoken);
         if (auto *label = qobject_cast<PanelLabel *>(read->object())) {
             const std::pair<QObject *, A::Event> named{label, A::NameChanged};
-            QCOMPARE(std::ranges::count(g_updates, named) > 0,
-                     spoken != row(tag).caption.data()); // TXD, RXD, STATUS
+            QCOMPARE(std::ranges::count(g_updates, named) > 0, spoken != row(tag).caption.data());
             g_updates.clear();
             label->setText("next");
             QCOMPARE(read->text(A::Name), "next");
@@ -130,24 +128,21 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<Qt::Key>("key");
-        QTest::addColumn<int>("interval");
-        QTest::addColumn<QString>("sent");   // at the press and at each of three ticks
         QTest::addColumn<QString>("ending"); // key up, focus off, or a press action at once
-        QTest::newRow("VOL +") << "Command1" << Qt::Key_Space << 250 << "C09\r"
-                               << "up";
-        QTest::newRow("Brightness -") << "Command35" << Qt::Key_Enter << 50 << "C21\r"
-                                      << "off";
-        QTest::newRow("Keystone +") << "Command50" << Qt::Key_Space << 250 << "C8E\r"
-                                    << "";
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("sent"); // at the press and at each of three ticks
+        QTest::newRow("VOL +") << "Command1" << Qt::Key_Space << "up" << 250 << "C09\r";
+        QTest::newRow("Brightness -") << "Command35" << Qt::Key_Enter << "off" << 50 << "C21\r";
+        QTest::newRow("Keystone +") << "Command50" << Qt::Key_Space << "" << 250 << "C8E\r";
     }
 
     void keyboardHold()
     {
         QFETCH(QString, button);
         QFETCH(Qt::Key, key);
+        QFETCH(QString, ending);
         QFETCH(int, interval);
         QFETCH(QString, sent);
-        QFETCH(QString, ending);
         Rig rig;
         QWidget *held = rig.at(qPrintable(button));
         held->setFocus();
