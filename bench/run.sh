@@ -18,7 +18,7 @@ log=build-bench/bench.log
 echo "Building (Release)..." >&2
 if ! { cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DORVA_BENCHMARKS=ON &&
     cmake --build build-bench -j "$(nproc)" --target orva-control bench_linkcore bench_panel \
-        bench_startup bench_barewindow; } >>"$log" 2>&1; then
+        bench_label bench_startup bench_barewindow; } >>"$log" 2>&1; then
     tail -30 "$log" >&2
     exit 1
 fi
@@ -53,6 +53,7 @@ echo "Rendering and decoding..." >&2
 echo "The panel, offscreen..." >&2
 # The holds are timers' work, the same on any platform: they run once, on xcb below.
 QT_QPA_PLATFORM=offscreen "$bin/bench_panel" replies clicks burst >>"$rows" 2>>"$log"
+QT_QPA_PLATFORM=offscreen "$bin/bench_label" >>"$rows" 2>>"$log"
 echo "The panel, xcb on Xvfb $display..." >&2
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_panel" >>"$rows" 2>>"$log"
 echo "Start-up and idle, xcb on Xvfb $display..." >&2

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-base-private-dev qt6-serialport-dev libgl-dev
     fonts-ipafont-gothic
     ser2net socat iproute2
     desktop-file-utils groff-base

@@ -3,8 +3,9 @@
 #include <QPushButton>
 
 // A button that acts while it is held: it reports every mouse press and release, whichever
-// mouse button, and nothing else. The keyboard does not work it. The release reaches it
-// even when the pointer has left it, as the press grabbed the mouse.
+// mouse button, and Space or Enter held on it in the same way; the keyboard's own repeat is
+// not a press. The release reaches it even when the pointer has left it, as the press
+// grabbed the mouse.
 //
 // When the release can no longer arrive (the window loses activation, the button loses the
 // focus, is hidden or disabled, a modal box opens), the button reports the release itself,
@@ -18,6 +19,8 @@ public:
 
     // Reports the release now if the button is held, as when its release cannot arrive.
     void endHold();
+    // A press and its release at once: a single command, for assistive technology.
+    void pressOnce();
 
 signals:
     void mouseDown();
@@ -26,10 +29,15 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    void startHold();
+
     bool m_held = false;
+    bool m_heldByKey = false; // the button is drawn down by us, not by the stock button
 };

@@ -3,8 +3,10 @@
 #include "adjusterbutton.h"
 #include "commandbutton.h"
 #include "extendedpanel.h"
+#include "focuschain.h"
 #include "freecommandentry.h"
 #include "linebytes.h"
+#include "panelaccessibility.h"
 #include "paneldisplay.h"
 #include "panellabel.h"
 #include "panellayout.h"
@@ -98,11 +100,13 @@ Form1::Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer, QWid
                            [this] { endProgram(); })
 {
     substituteFonts();
+    PanelAccessibility::install();
     build();
     bindDisplays();
     bindPortGroup();
     bindFreeCommandEntry();
     bindExtendedPanel();
+    new FocusChain(*this); // a child of the window
     control<QWidget>("Command17")->setFocus();
 }
 
@@ -188,6 +192,7 @@ QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *paren
         if (ControlPanel::isAdjuster(design.name)) {
             auto *button = new AdjusterButton(parent);
             button->setText(caption);
+            button->setAccessibleName(PanelAccessibility::buttonName(design, caption));
             const std::string_view key = design.name; // the table's text lives for the run
             connect(button, &AdjusterButton::mouseDown, this, [this, key] { m_panel.press(key); });
             connect(button, &AdjusterButton::mouseUp, this, [this, key] { m_panel.release(key); });
@@ -195,6 +200,7 @@ QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *paren
         } else {
             auto *button = new CommandButton(parent);
             button->setCaption(caption);
+            button->setAccessibleName(PanelAccessibility::buttonName(design, caption));
             const std::string_view key = design.name;
             connect(button, &CommandButton::activated, this, [this, key] { m_panel.click(key); });
             return button;
@@ -209,11 +215,15 @@ QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *paren
     case PanelLayout::Kind::TextBox: {
         auto *box = new QLineEdit(parent);
         box->setMaxLength(std::numeric_limits<int>::max());
+        box->setAccessibleName(tr("Command")); // what its tag CMD stands for
         return box;
     }
     case PanelLayout::Kind::Picture: {
         auto *picture = new PictureBox(parent);
         picture->setPixmap(QPixmap(QStringLiteral(":/panel/image1.png")));
+        picture->setAccessibleName(tr("ORVA emblem"));
+        picture->setAccessibleDescription(
+            tr("After Ctrl+J, a double-click, Space or Enter here shows the whole panel"));
         connect(picture, &PictureBox::doubleClicked, this, [this] { m_panel.image1DoubleClick(); });
         return picture;
     }
@@ -272,8 +282,10 @@ void Form1::bindExtendedPanel()
         setFixedSize(pixels(PanelLayout::kClientWidth), clientHeight(height));
     });
     auto *command34 = control<CommandButton>("Command34");
-    bind(extended.command34Caption,
-         [command34](const std::string &caption) { command34->setCaption(fromUtf8(caption)); });
+    bind(extended.command34Caption, [command34](const std::string &caption) {
+        command34->setCaption(fromUtf8(caption));
+        command34->setAccessibleName(fromUtf8(caption)); // a button of no group
+    });
     bind(extended.command34Visible, [command34](bool visible) { command34->setVisible(visible); });
 }
 

@@ -1,5 +1,6 @@
 #include "panellabel.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QPainter>
 
@@ -41,6 +42,12 @@ void PanelLabel::setText(const QString &text)
     m_text = text;
     fitText();
     update();
+    // A screen reader reads a changed name aloud: the status line when a reply is decoded.
+    // Without one the event is never built.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void PanelLabel::setAlignment(Qt::Alignment alignment)

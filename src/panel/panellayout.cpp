@@ -183,4 +183,34 @@ std::span<const Line> lines()
     return kLines;
 }
 
+namespace
+{
+
+bool titles(const Control &label, const Control &control)
+{
+    const bool overColumn = label.top <= control.top && label.left < control.left + control.width &&
+                            control.left < label.left + label.width;
+    const int middle = label.top + label.height / 2;
+    const bool startsRow = label.left + label.width <= control.left && control.top <= middle &&
+                           middle < control.top + control.height;
+    return overColumn || startsRow;
+}
+
+} // namespace
+
+const Control *groupTitle(const Control &control)
+{
+    // A group is its title label followed in the table by the group's controls, all in the
+    // same frame; a control of another frame ends the search.
+    const Control *it = &control;
+    while (it != kControls.data()) {
+        --it;
+        if (it->parent != control.parent)
+            return nullptr;
+        if (it->kind == Label)
+            return titles(*it, control) ? it : nullptr;
+    }
+    return nullptr;
+}
+
 } // namespace PanelLayout

@@ -60,4 +60,9 @@ inline constexpr int kLinePixels = 2;
 std::span<const Control> controls();
 std::span<const Line> lines();
 
+// The label that says what a control belongs to: the title over its column, or the tag at the
+// start of its row, among the labels of its own frame; null for a control that stands alone.
+// `control` is a row of controls().
+const Control *groupTitle(const Control &control);
+
 } // namespace PanelLayout

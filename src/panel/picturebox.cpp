@@ -1,9 +1,15 @@
 #include "picturebox.h"
 
+#include "activationkey.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
-PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {}
+PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::TabFocus); // a click on it leaves the focus where it is
+}
 
 void PictureBox::setPixmap(const QPixmap &pixmap)
 {
@@ -15,6 +21,11 @@ void PictureBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_pixmap);
+    if (hasFocus()) {
+        // A plain widget gets no focus mark from the style.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
 }
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
@@ -23,4 +34,17 @@ void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
         emit doubleClicked();
     else
         QWidget::mouseDoubleClickEvent(event);
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    // The arrows go on to the next control as they do from a button.
+    if (event->key() == Qt::Key_Right || event->key() == Qt::Key_Down)
+        focusNextChild();
+    else if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Up)
+        focusPreviousChild();
+    else if (!isActivationKey(*event))
+        QWidget::keyPressEvent(event);
+    else if (!event->isAutoRepeat())
+        emit doubleClicked();
 }

@@ -3,7 +3,8 @@
 #include <QPixmap>
 #include <QWidget>
 
-// A picture of fixed size that reports a double-click of the left mouse button.
+// A picture of fixed size that reports a double-click of the left mouse button, or Space or
+// Enter while it has the keyboard focus, which it shows with a frame.
 class PictureBox : public QWidget
 {
     Q_OBJECT
@@ -19,6 +20,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QPixmap m_pixmap;
