@@ -132,7 +132,7 @@ void TestCore::statusExchange()
 
 // A missing reply is marked at the reply wait, and a late one is still decoded. The reply
 // wait, the display clear and the port group's timer run once each time: the next exchange
-// is marked and cleared on its own schedule, and the group gets its full five seconds.
+// is marked and cleared on its own schedule, and the group gets its five seconds anew.
 void TestCore::timersStopAfterTheirEvent()
 {
     Rig rig;
@@ -154,12 +154,24 @@ void TestCore::timersStopAfterTheirEvent()
     rig.clock.advance(1);
     QCOMPARE(rig.txd() + rig.rxd(), "");
 
+    // COM again after the group has hidden: a choice hides it and leaves its timer running, so
+    // COM once more shows it only for what is left; Command34 gives it a fresh five seconds.
+    const auto shown = [&rig] { return rig.panel.display().frame8Visible.get(); };
     rig.clock.advance(3800);
     rig.panel.click("Command33");
-    rig.clock.advance(4999);
-    QVERIFY(rig.panel.display().frame8Visible.get());
+    rig.clock.advance(1000);
+    rig.panel.click("Option10");
+    rig.panel.click("Command33");
+    rig.clock.advance(3999);
+    QVERIFY(shown());
     rig.clock.advance(1);
-    QVERIFY(!rig.panel.display().frame8Visible.get());
+    QVERIFY(!shown());
+    rig.panel.click("Command33");
+    rig.clock.advance(3000);
+    rig.panel.keyDown('J', 2); // Ctrl+J shows Command34
+    rig.panel.click("Command34");
+    rig.clock.advance(4999);
+    QVERIFY(shown());
 }
 
 // A second command within the first one's reply wait has its reply decoded on its own.

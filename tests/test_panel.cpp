@@ -79,7 +79,6 @@ private slots:
     void placeWindow();
     void portChoices_data();
     void portChoices();
-    void portGroupHidesFiveSecondsAfterCom();
     void views_data();
     void views();
     void freeCommandEntry_data();
@@ -91,8 +90,6 @@ private slots:
     void arrows_data();
     void arrows();
     void releaseRestsTheMonitor();
-    void tickRepeatsTheHeldCode();
-    void failingRepeatIsReportedOnce();
     void asDesigned();
     void keyboardActivation_data();
     void keyboardActivation();
@@ -166,16 +163,13 @@ void TestPanel::load()
     rig.port.failSettings = refuseSettings;
     PanelState &state = rig.panel.state();
     state.commandPrefix = "X";
-    state.awaitingReply = 1;
-    state.receiveBuffer = "left over";
     rig.panel.load({0, 0, 28800, 16200}); // 1920 x 1080 pixels
     QCOMPARE(rig.panel.windowOrigin.get(), (WindowOrigin{9652.5f, 3517.5f}));
     QCOMPARE(rig.panel.extendedPanel().windowHeight.get(), 5350.f);
     QCOMPARE(rig.errors.size(), opens > 0 ? 0u : 1u);
     QCOMPARE(rig.port.openCount, opens);
     QCOMPARE(rig.port.commPort() + rig.panel.portSetup().markedPort.get(), 2);
-    QCOMPARE(state.commSettings + state.commandPrefix + state.receiveBuffer, "19200,N,8,1");
-    QCOMPARE(state.awaitingReply, 0);
+    QCOMPARE(state.commSettings + state.commandPrefix, "19200,N,8,1");
 }
 
 // Centred on the available area when the compact window fits, else moved onto it; the
@@ -240,28 +234,6 @@ void TestPanel::portChoices()
               .arg(QString::fromStdString(rig.port.settings())),
           "outcome");
     QCOMPARE(rig.errors.size(), fault.isEmpty() ? 0u : 1u);
-}
-
-// A choice hides the port group and leaves its timer running, so "COM" again is shown only for
-// what is left; Command34 gives the group a fresh five seconds.
-void TestPanel::portGroupHidesFiveSecondsAfterCom()
-{
-    Rig rig;
-    const auto shown = [&rig] { return rig.panel.display().frame8Visible.get(); };
-    rig.panel.click("Command33");
-    rig.clock.advance(1000);
-    rig.panel.click("Option10");
-    rig.panel.click("Command33");
-    rig.clock.advance(3999);
-    QVERIFY(shown());
-    rig.clock.advance(1);
-    QVERIFY(!shown());
-    rig.panel.click("Command33");
-    rig.clock.advance(3000);
-    rig.panel.keyDown('J', ExtendedPanel::kCtrlMask);
-    rig.panel.click("Command34");
-    rig.clock.advance(4999);
-    QVERIFY(shown());
 }
 
 void TestPanel::views_data()
@@ -337,8 +309,9 @@ void TestPanel::freeCommandEntry()
     QCOMPARE(rig.panel.state().lastCommand, (typed + "\r").toStdString());
 }
 
-// A failing handler is reported and the panel runs on; END ends the program also when the
-// port does not close, after showing why.
+// A failing handler is reported and the panel runs on; a repeat that cannot write stops
+// first, so a broken line is reported once; END ends the program also when the port does not
+// close, after showing why.
 void TestPanel::failuresAndTheEnd()
 {
     Rig rig;
@@ -348,28 +321,39 @@ void TestPanel::failuresAndTheEnd()
     rig.panel.click("Command95");
     QCOMPARE(rig.errors.size(), 3u);
     rig.port.failWrites = false;
+    rig.panel.press("Command15");
+    rig.port.failWrites = true;
+    rig.clock.advance(2000);
+    QCOMPARE(rig.errors.size(), 4u);
+    QCOMPARE(rig.panel.state().heldAdjuster, 0);
+    rig.port.failWrites = false;
     rig.panel.click("Command17");
-    QCOMPARE(rig.port.takeWritten(), "C00\r");
+    QCOMPARE(rig.port.takeWritten(), "C20\rC00\r");
     rig.port.failClose = true;
     rig.panel.click("Command16");
     QCOMPARE(rig.endings, 1);
-    QCOMPARE(rig.errorsWhenEnded, 4u);
+    QCOMPARE(rig.errorsWhenEnded, 5u);
     rig.port.failClose = false;
     rig.panel.click("Command16");
     QVERIFY(!rig.port.isOpen() && rig.port.takeWritten().empty());
 }
 
+// Each adjuster's code; a tick sends the held one's, whatever went out in between.
 void TestPanel::everyAdjusterSendsItsCode()
 {
     Rig rig;
-    for (const char *name : {"Command1", "Command2", "Command15", "Command35", "Command48", "Command49",
-                             "Command50", "Command51", "Command6", "Command5", "Command7", "Command9",
-                             "Command8"}) {
+    for (const char *name : {"Command1", "Command2", "Command15", "Command35", "Command48",
+                             "Command49", "Command50", "Command51", "Command6", "Command5",
+                             "Command7", "Command9", "Command8"}) {
         rig.panel.press(name);
         rig.panel.release(name);
     }
     QCOMPARE(rig.port.takeWritten(),
              "C09\rC0A\rC20\rC21\rC30\rC31\rC8E\rC8F\rC3F\rC3C\rC3D\rC3B\rC3A\r");
+    rig.panel.press("Command50");
+    rig.panel.click("Command17");
+    rig.clock.advance(250);
+    QCOMPARE(rig.port.takeWritten(), "C8E\rC00\rC8E\r");
 }
 
 void TestPanel::steppers_data()
@@ -450,27 +434,6 @@ void TestPanel::releaseRestsTheMonitor()
     QCOMPARE(rig.rxd(), " c ");
 }
 
-void TestPanel::tickRepeatsTheHeldCode()
-{
-    Rig rig;
-    rig.panel.press("Command50");
-    rig.panel.click("Command17"); // another control sends between two ticks
-    QCOMPARE(rig.port.takeWritten(), "C8E\rC00\r");
-    rig.clock.advance(250);
-    QCOMPARE(rig.port.takeWritten(), "C8E\r");
-}
-
-// A tick that cannot write stops the repeat first, so a broken line is reported once.
-void TestPanel::failingRepeatIsReportedOnce()
-{
-    Rig rig;
-    rig.panel.press("Command15");
-    rig.port.failWrites = true;
-    rig.clock.advance(2000);
-    QCOMPARE(rig.errors.size(), 1u);
-    QCOMPARE(rig.panel.state().heldAdjuster, 0);
-}
-
 void TestPanel::asDesigned()
 {
     WindowRig rig;
@@ -507,8 +470,7 @@ void TestPanel::asDesigned()
     QCOMPARE(rig.control("Label11")->font().pixelSize(), 13); // 9.75 pt
 }
 
-// A key held on a button sends once, whatever the key repeat: a one-shot button acts once, an
-// adjuster is held as by the mouse (here for no time at all).
+// A key held on a one-shot button sends once, whatever the key repeat.
 void TestPanel::keyboardActivation_data()
 {
     QTest::addColumn<QString>("button");
@@ -517,7 +479,6 @@ void TestPanel::keyboardActivation_data()
     QTest::newRow("REAL, Space") << "Command10" << int(Qt::Key_Space) << QByteArray("C12\r");
     QTest::newRow("REAL, Return") << "Command10" << int(Qt::Key_Return) << QByteArray("C12\r");
     QTest::newRow("STATUS, Enter") << "Command44" << int(Qt::Key_Enter) << QByteArray("CR0\r");
-    QTest::newRow("VOL +, Space held as a mouse button") << "Command1" << int(Qt::Key_Space) << QByteArray("C09\r");
 }
 
 void TestPanel::keyboardActivation()
