@@ -90,13 +90,14 @@ void TestCore::readsNumbers_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<double>("value");
     const std::pair<const char *, double> rows[] = {
-        {" 8 5 3 CR ", 853}, {" ACK 8 5 3 CR ", qQNaN()}, {" - CR ", qQNaN()}, {" - 1 2", -12}, {" + . 5", 0.5},
+        {" 8 5 3 CR ", 853}, {" ACK 8 5 3 CR ", qQNaN()}, {" - CR ", qQNaN()},
+        {" - 1 2", -12},     {" + . 5", 0.5},
         {"1.5.5", 1.5},      {" 1 E 3", 1000},      {"25e-1", 2.5},  {"2d+2", 200},
         {"\t4\n2", 42},      {"4\r2", 4},           {" 7 E CR ", 7}, {"1E-999", 0},
         {"1E999999999999", std::numeric_limits<double>::infinity()},
     };
     for (const auto &[text, value] : rows)
-        QTest::newRow(QByteArray(text).toPercentEncoding().constData()) << QByteArray(text) << value;
+        QTest::newRow(QByteArray(text).toPercentEncoding()) << QByteArray(text) << value;
 }
 
 void TestCore::readsNumbers()
@@ -194,7 +195,8 @@ void TestCore::eachReplyAgainstItsQuestion()
     Rig rig;
     for (qsizetype at = 0; at < exchanges.size(); at += 2) {
         rig.panel.freeCommandEntry().text1.set(exchanges[at].toStdString());
-        rig.panel.click(exchanges[at].front().isDigit() ? "Command" + exchanges[at].toStdString() : "Command95");
+        const bool typed = !exchanges[at].front().isDigit();
+        rig.panel.click(typed ? "Command95" : "Command" + exchanges[at].toStdString());
         rig.port.receive(exchanges[at + 1].toStdString());
         rig.clock.advance(100);
     }

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const std::string_view input(reinterpret_cast<const char *>(data), size);
     VirtualClock clock;
-    const auto timer2 = clock.createTimer(), timer3 = clock.createTimer(), timer4 = clock.createTimer();
+    const auto timer2 = clock.createTimer(), timer3 = clock.createTimer();
+    const auto timer4 = clock.createTimer();
     PanelState state;
     PanelDisplay display;
     FakeSerialPort port;

@@ -12,7 +12,10 @@
 class FakeSerialPort : public SerialPort
 {
 public:
-    void setCommPort(int port) override { m_port = m_open ? throw PortError(8005, "Port already open") : port; }
+    void setCommPort(int port) override
+    {
+        m_port = m_open ? throw PortError(8005, "Port already open") : port;
+    }
     int commPort() const override { return m_port; }
     void setSettings(const std::string &settings) override
     {

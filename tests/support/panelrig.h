@@ -35,7 +35,10 @@ struct PanelRig {
     // Timer1, Timer2 and Timer4 as "repeat/reply wait/display clear".
     QString intervals()
     {
-        return QStringLiteral("%1/%2/%3").arg(timer(1).interval()).arg(timer(2).interval()).arg(timer(4).interval());
+        return QStringLiteral("%1/%2/%3")
+            .arg(timer(1).interval())
+            .arg(timer(2).interval())
+            .arg(timer(4).interval());
     }
 
     VirtualClock clock;

@@ -19,7 +19,10 @@ private:
     class VirtualTimer : public Timer
     {
     public:
-        explicit VirtualTimer(VirtualClock &clock) : m_clock(clock) { clock.m_timers.push_back(this); }
+        explicit VirtualTimer(VirtualClock &clock) : m_clock(clock)
+        {
+            clock.m_timers.push_back(this);
+        }
         ~VirtualTimer() override { std::erase(m_clock.m_timers, this); }
         void setInterval(int milliseconds) override
         {
