@@ -1,15 +1,65 @@
 // The program's own serial port and timers under the panel, with a simulated projector on a
 // pseudo-terminal as the device: what reaches the line, what comes back, the line speed the
-// device sees and settings it refuses; and the command line that chooses the devices.
+// device sees and the command line that chooses the devices. Then the faults of a lecture hall:
+// devices that hang up or vanish, ports that cannot be opened, and the program ended at awkward
+// moments. Each fault scenario ends with the panel running and answering, and the operator told
+// once, in a warning box, where it failed.
 
+#include "devicemap.h"
 #include "launchoptions.h"
+#include "panelprogram.h"
 #include "panelstate.h"
 #include "programrig.h"
 #include "qttimer.h"
+#include "quitonsignal.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QSerialPort>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
+#include <csignal>
+#include <fcntl.h>
 #include <numeric>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace
+{
+
+struct Rig : ProgramRig {
+    using ProgramRig::ProgramRig;
+
+    // The one warning of a scenario names `where` and says `what`; the window still reacts,
+    // and a status query is answered.
+    void checkToldOnceAndRunsOn(const QString &where, const QString &what)
+    {
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts.front().contains(where + ": " + what), qPrintable(boxes.texts[0]));
+        QCOMPARE(boxes.lastTitle, "ORVA   PD71 / PD43  CONTROL   Ver.1.40");
+        QCOMPARE(boxes.lastIcon, QMessageBox::Warning);
+        click("Command33");
+        click("Option1");
+        click("Command44");
+        QVERIFY(waitFor([this] { return label("Label22") == " Stand by"; }));
+    }
+};
+
+// Whether another program could take `device` now: the lock that Qt programs honour is free
+// and the terminal is not in exclusive mode.
+bool freeForAnotherProgram(const QString &device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = 1;
+    ::ioctl(fd, TIOCGEXCL, &exclusive);
+    ::close(fd);
+    QSerialPort other(device);
+    return exclusive == 0 && other.open(QIODevice::ReadWrite);
+}
+
+} // namespace
 
 class TestSerial : public QObject
 {
@@ -22,6 +72,13 @@ private slots:
     void qtTimersKeepTheTimerRule();
     void launchOptions_data();
     void launchOptions();
+    void hangUp_data();
+    void hangUp();
+    void portCannotBeOpened_data();
+    void portCannotBeOpened();
+    void programEnds_data();
+    void programEnds();
+    void signalDuringTheStartUpWarning();
 };
 
 void TestSerial::bytesCrossUnchanged()
@@ -123,6 +180,144 @@ void TestSerial::launchOptions()
                          : options.simulate ? "simulator"
                                             : "panel";
     QTEST(options.devices.device(1) + ' ' + options.devices.device(2) + ' ' + runs, "outcome");
+}
+
+void TestSerial::hangUp_data()
+{
+    QTest::addColumn<QString>("moment");
+    QTest::newRow("idle") << "idle";
+    QTest::newRow("warning box open") << "box";
+    QTest::newRow("9600 chosen while gone") << "speed";
+}
+
+// The device hangs up and comes back under the same name; a speed chosen meanwhile stands.
+void TestSerial::hangUp()
+{
+    QFETCH(QString, moment);
+    Rig rig;
+    if (moment == "box") {
+        rig.boxes.whileOpen = [&rig] {
+            rig.projector->hangUp();
+            waitFor([&rig] { return !rig.port->isOpen(); });
+        };
+        rig.form->panel().reportError(PortError(11, "An earlier trouble"));
+        QCOMPARE(rig.boxes.texts.takeFirst(), "Error 11: An earlier trouble");
+    }
+    rig.projector->hangUp();
+    if (moment == "speed") {
+        rig.click("Command33");
+        rig.click("Option10");
+    }
+    QVERIFY(rig.waitForLoss());
+    rig.replaceProjector();
+    rig.checkToldOnceAndRunsOn(rig.com1, "Connection lost");
+    QCOMPARE(rig.projector->lineSpeed(), moment == "speed" ? 9600 : 19200);
+}
+
+void TestSerial::portCannotBeOpened_data()
+{
+    QTest::addColumn<QString>("holder");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("words");
+    const QString inUse = "In use by another program", notSerial = "Not a serial device";
+    QTest::newRow("missing") << "missing" << 1 << "No such file or directory";
+    QTest::newRow("held by a Qt program") << "Qt" << 2 << inUse;
+    QTest::newRow("regular file") << "file" << 7 << notSerial;
+    QTest::newRow("/dev/null") << "/dev/null" << 7 << notSerial;
+}
+
+// COM2 is chosen while it is missing, another program holds it, or it cannot be a serial
+// port at all; then COM1 is chosen again. (Exclusive mode and file modes do not stop root,
+// whom the tests may run as.)
+void TestSerial::portCannotBeOpened()
+{
+    QFETCH(QString, holder);
+    QFETCH(int, number);
+    QTemporaryDir directory;
+    const std::unique_ptr<SimulatedProjector> other = ProgramRig::openProjector();
+    QSerialPort otherProgram(other->devicePath());
+    QString com2 = other->devicePath();
+    if (holder == "missing" || holder == "file")
+        com2 = directory.filePath(QStringLiteral("ttyUSB1"));
+    if (holder == "file")
+        QFile(com2).open(QIODevice::WriteOnly);
+    if (holder == "/dev/null")
+        com2 = holder;
+    if (holder == "Qt")
+        QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+    Rig rig({.com2 = com2});
+    rig.click("Command33");
+    rig.click("Option2");
+    QVERIFY(!rig.port->isOpen());
+    QVERIFY(rig.boxes.texts.value(0).startsWith(QStringLiteral("Error %1: ").arg(number)));
+    rig.click("Command17"); // the next command goes to the port that stays marked
+    QVERIFY(rig.boxes.texts.takeLast().contains(com2 + ": Device is not open"));
+    QFETCH(QString, words);
+    rig.checkToldOnceAndRunsOn(com2, words);
+}
+
+void TestSerial::programEnds_data()
+{
+    QTest::addColumn<int>("signal"); // 0: the window is closed
+    QTest::addColumn<bool>("boxOpen");
+    QTest::newRow("closed while a box is open") << 0 << true;
+    QTest::newRow("SIGTERM while a box is open") << SIGTERM << true;
+    QTest::newRow("SIGHUP") << SIGHUP << false;
+}
+
+// The program's own loop runs, with its own timers and signal handling, until the window goes;
+// then main()'s teardown. A warning that comes after the window has gone (one queued behind an
+// open box) is not shown. The device is free for another program at once.
+void TestSerial::programEnds()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, boxOpen);
+    const QuitOnSignal quitOnSignal;
+    Rig rig({.qtTimers = true});
+    bool heldWhileRunning = false;
+    const auto endNow = [&] {
+        heldWhileRunning = !freeForAnotherProgram(rig.com1);
+        if (signal == 0)
+            rig.form->close();
+        else if (std::raise(signal) == 0) // as at logout; handled by the loop that runs then
+            waitFor([&rig] { return !rig.form->isVisible(); });
+    };
+    if (boxOpen) {
+        rig.boxes.whileOpen = [&] {
+            rig.form->panel().reportError(PortError(12, "Waiting behind the box"));
+            endNow();
+        };
+        QTimer::singleShot(0, [&] { rig.form->panel().reportError(PortError(12, "Shown")); });
+    } else {
+        QTimer::singleShot(0, endNow);
+    }
+    QTimer::singleShot(20000, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QApplication::exec(), 0);
+    rig.form.reset();
+    rig.port.reset();
+    QCOMPARE(rig.boxes.texts.size(), boxOpen ? 1 : 0);
+    QVERIFY(heldWhileRunning);
+    QVERIFY(freeForAnotherProgram(rig.com1));
+}
+
+// No device at log-in: the start-up warning is open when logout sends SIGTERM.
+void TestSerial::signalDuringTheStartUpWarning()
+{
+    QTemporaryDir directory;
+    DeviceMap devices;
+    devices.setDevice(1, directory.filePath(QStringLiteral("ttyUSB0")));
+    QtSerialPort port(devices);
+    WarningBoxes boxes;
+    boxes.close = false; // nobody there to close it
+    boxes.whileOpen = [] { std::raise(SIGTERM); };
+    bool hung = false;
+    QTimer::singleShot(20000, [&hung] {
+        hung = true;
+        QCoreApplication::exit(1);
+    });
+    QCOMPARE(runPanel(port), 0);
+    QVERIFY(!hung);
+    QCOMPARE(boxes.texts.size(), 1);
 }
 
 QTEST_MAIN(TestSerial)
