@@ -17,220 +17,213 @@ class TestCore : public QObject
     Q_OBJECT
 
 private slots:
-    void decodes_data();
-    void decodes();
-    void readsNumbers_data();
-    void readsNumbers();
-    void statusExchange();
-    void timersStopAfterTheirEvent();
-    void eachReplyAgainstItsQuestion_data();
-    void eachReplyAgainstItsQuestion();
-    void failedWriteChangesNothing();
-    void receiveBufferIsCapped();
+    // The reply to `lastCommand`, decoded as RXD shows it. No status: the status line and the
+    // pressure stay as they were. Every table text is pinned by the README's list.
+    void decodes_data()
+    {
+        QTest::addColumn<QByteArray>("lastCommand");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("status");
+        const char *const rows[][3] = {
+            {"CR0\r", "00\r", " Power ON"},
+            {"CR1\r", "12\r", " Computer 1"}, // only the first character counts
+            {"CRA\r", "FF\r", " Stand by"},
+            {"CR3\r", "1234\r", " 1 2 3 4 CR  Hour Use"},
+            {"CR3\r", "12345678901234567890123", " 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 Hour Use"},
+            {"CR6\r", "12345678901234567\r",
+             "  S1= 1 2 3 4 5 C  ,   S2=  8 9 0 1 C , S3= 3 4 5 6 7 C"},
+            {"CR6\r", "1234567", "  S1= 1 2 3 4 5 C  ,   S2=   C , S3= C"},
+            {"CR9\r", "", " "}, // the whole rendering: a space, then a piece per byte
+            {"CR9\r", "C\x06" "0\r\n", " C ACK 0 CR LF "},
+            {"CR9\r", "\x14" "1", " &1 "}, // DC4 joins the next piece
+            {"CR9\r", " z{~\x7f\x80\xff", "   z ? ? ? ? ? "},
+            {"CR PRESSURE\r", "853\r", "1013 hPa"},
+            {"CR PRESSURE\r", "0\r", "106 hPa"},
+            {"CR PRESSURE\r", "852.5\r", "1012 hPa"}, // halfway goes to the even neighbour
+            {"CR PRESSURE\r", "-6553\r", "-6865 hPa"},
+            {"CR PRESSURE\r", "\x06" "853\r", nullptr}, // ACK first: no number, no reading
+            {"CR PRESSURE\r", "\x15\r", nullptr},
+            {"CR PRESSURE\r", "6553.5\r", nullptr},       // 5 times the reading leaves 16 bits
+            {"CR PRESSURE\r", "-6554\r", nullptr},
+            {"CR PRESSURE\r", "1E400\r", nullptr},
+            {"CR0\r", "0\r", nullptr},
+            {"CR0\r", "\x06" "00\r", nullptr}, // ACK shifts the key
+            {"C00\r", "00\r", nullptr},
+            {"cr0\r", "00\r", nullptr},
+        };
+        for (const auto &[lastCommand, reply, status] : rows) {
+            QTest::addRow("%s %s", QByteArray(lastCommand).toPercentEncoding().data(),
+                          QByteArray(reply).toPercentEncoding().data())
+                << QByteArray(lastCommand) << QByteArray(reply) << QByteArray(status);
+        }
+    }
+
+    void decodes()
+    {
+        QFETCH(QByteArray, lastCommand);
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, status);
+        Rig rig;
+        rig.panel.display().label22.set("earlier");
+        rig.panel.state().pressureValue = 77;
+        rig.panel.freeCommandEntry().text1.set(lastCommand.chopped(1).toStdString());
+        rig.panel.click("Command95");
+        rig.port.receive(reply.toStdString());
+        QCOMPARE(QByteArray::fromStdString(rig.status()), status.isNull() ? "earlier" : status);
+        const bool pressure = lastCommand.startsWith("CR PRESSURE") && !status.isNull();
+        const int hectopascal = pressure ? status.split(' ')[0].toInt() : 77;
+        QCOMPARE(int(rig.panel.state().pressureValue), hectopascal);
+    }
+
+    void readsNumbers_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<double>("value");
+        const std::pair<const char *, double> rows[] = {
+            {" 8 5 3 CR ", 853}, {" ACK 8 5 3 CR ", qQNaN()}, {" - CR ", qQNaN()},
+            {" - 1 2", -12},     {" + . 5", 0.5},
+            {"1.5.5", 1.5},      {" 1 E 3", 1000},      {"25e-1", 2.5},  {"2d+2", 200},
+            {"\t4\n2", 42},      {"4\r2", 4},           {" 7 E CR ", 7}, {"1E-999", 0},
+            {"1E999999999999", std::numeric_limits<double>::infinity()},
+        };
+        for (const auto &[text, value] : rows)
+            QTest::newRow(QByteArray(text).toPercentEncoding()) << QByteArray(text) << value;
+    }
+
+    void readsNumbers()
+    {
+        QFETCH(QByteArray, text);
+        QTEST(readNumber(text.toStdString()).value_or(qQNaN()), "value"); // NaN: no number
+    }
+
+    void statusExchange()
+    {
+        Rig rig;
+        rig.panel.click("Command44");
+        QCOMPARE(rig.port.takeWritten(), "CR0\r");
+        QCOMPARE(rig.txd(), " C R 0 CR ");
+        rig.port.raiseEvent(1); // not a receive: ignored
+        QCOMPARE(rig.rxd(), "");
+        rig.port.receive("0"); // the reply in pieces, decoded once its key is complete
+        QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 |");
+        rig.port.receive("0\r");
+        QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 0 CR | Power ON");
+        rig.panel.click("Command17"); // TXD shows the transmit; RXD and STATUS keep their text
+        rig.port.receive("1");        // and begins a new exchange: its reply alone in RXD
+        QCOMPARE(rig.txd() + '|' + rig.rxd() + '|' + rig.status(), " C 0 0 CR | 1 | Power ON");
+        rig.clock.advance(500); // the exchange is over: no mark, since a reply came
+        QCOMPARE(rig.rxd(), " 1 ");
+        rig.port.receive("2"); // and a new buffer begins
+        QCOMPARE(rig.rxd(), " 2 ");
+        rig.clock.advance(499);
+        QCOMPARE(rig.status(), " Power ON");
+        rig.clock.advance(1);
+        QCOMPARE(rig.txd() + rig.rxd() + rig.status(), "");
+    }
+
+    // A missing reply is marked at the reply wait, and a late one is still decoded. The reply
+    // wait, the display clear and the port group's timer run once each time: the next exchange
+    // is marked and cleared on its own schedule, and the group gets its five seconds anew.
+    void timersStopAfterTheirEvent()
+    {
+        Rig rig;
+        rig.panel.click("Command33");
+        rig.panel.click("Command44");
+        rig.clock.advance(500);
+        QCOMPARE(rig.rxd(), " X X X X");
+        rig.clock.advance(200);
+        rig.port.receive("00\r");
+        QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 0 CR | Power ON");
+        rig.clock.advance(500);
+        rig.panel.click("Command44");
+        rig.clock.advance(499);
+        QCOMPARE(rig.rxd(), "");
+        rig.clock.advance(1);
+        QCOMPARE(rig.rxd(), " X X X X");
+        rig.clock.advance(499);
+        QCOMPARE(rig.txd(), " C R 0 CR ");
+        rig.clock.advance(1);
+        QCOMPARE(rig.txd() + rig.rxd(), "");
+
+        // COM again after the group has hidden: a choice hides it and leaves its timer running, so
+        // COM once more shows it only for what is left; Command34 gives it a fresh five seconds.
+        const auto shown = [&rig] { return rig.panel.display().frame8Visible.get(); };
+        rig.clock.advance(3800);
+        rig.panel.click("Command33");
+        rig.clock.advance(1000);
+        rig.panel.click("Option10");
+        rig.panel.click("Command33");
+        rig.clock.advance(3999);
+        QVERIFY(shown());
+        rig.clock.advance(1);
+        QVERIFY(!shown());
+        rig.panel.click("Command33");
+        rig.clock.advance(3000);
+        rig.panel.keyDown('J', 2); // Ctrl+J shows Command34
+        rig.panel.click("Command34");
+        rig.clock.advance(4999);
+        QVERIFY(shown());
+    }
+
+    // A second command within the first one's reply wait has its reply decoded on its own.
+    void eachReplyAgainstItsQuestion_data()
+    {
+        QTest::addColumn<QStringList>("exchanges"); // command, reply, command, reply
+        QTest::addColumn<QString>("status");
+        QTest::newRow("SETTING after STATUS")
+            << QStringList{"44", "00\r", "47", "11\r"} << " Normally";
+        QTest::newRow("TEMP after L-TIME")
+            << QStringList{"46", "1234\r", "54", "12345678901234567\r"}
+            << "  S1= 1 2 3 4 5 C  ,   S2=  8 9 0 1 C , S3= 3 4 5 6 7 C";
+        QTest::newRow("STATUS after an ACK")
+            << QStringList{"17", "\x06", "44", "00\r"} << " Power ON";
+        QTest::newRow("CR PRESSURE typed after STATUS")
+            << QStringList{"44", "00\r", "CR PRESSURE", "853\r"} << "1013 hPa";
+    }
+
+    void eachReplyAgainstItsQuestion()
+    {
+        QFETCH(QStringList, exchanges);
+        Rig rig;
+        for (qsizetype at = 0; at < exchanges.size(); at += 2) {
+            rig.panel.freeCommandEntry().text1.set(exchanges[at].toStdString());
+            const bool typed = !exchanges[at].front().isDigit();
+            rig.panel.click(typed ? "Command95" : "Command" + exchanges[at].toStdString());
+            rig.port.receive(exchanges[at + 1].toStdString());
+            rig.clock.advance(100);
+        }
+        QTEST(QString::fromStdString(rig.status()), "status");
+    }
+
+    void failedWriteChangesNothing()
+    {
+        Rig rig;
+        rig.port.receive("x");
+        rig.port.failWrites = true;
+        rig.panel.click("Command17");
+        QCOMPARE(rig.errors.size(), 1u);
+        QCOMPARE(rig.panel.state().lastCommand, "C00\r");
+        rig.port.failWrites = false;
+        rig.port.receive("y");
+        rig.clock.advance(5000);
+        QCOMPARE(rig.txd() + rig.rxd(), " x y "); // no TXD, no new exchange, no mark, no clearing
+    }
+
+    void receiveBufferIsCapped()
+    {
+        Rig rig;
+        rig.port.receive(std::string(32000, 'a'));
+        rig.port.receive(std::string(1000, 'b'));
+        rig.port.receive("c"); // dropped until the buffer is emptied
+        const std::string &buffer = rig.panel.state().receiveBuffer;
+        QCOMPARE(buffer.size(), 32767u);
+        QCOMPARE(buffer.back(), 'b');
+        QCOMPARE(rig.rxd().size(), 2 * 32767u + 1);
+        rig.panel.click("Command44"); // a new exchange, a new buffer
+        rig.port.receive("c");
+        QCOMPARE(buffer, "c");
+    }
 };
-
-// The reply to `lastCommand`, decoded as RXD shows it. No status: the status line and the
-// pressure stay as they were. Every table text is pinned by the README's list.
-void TestCore::decodes_data()
-{
-    QTest::addColumn<QByteArray>("lastCommand");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QByteArray>("status");
-    const char *const rows[][3] = {
-        {"CR0\r", "00\r", " Power ON"},
-        {"CR1\r", "12\r", " Computer 1"}, // only the first character counts
-        {"CRA\r", "FF\r", " Stand by"},
-        {"CR3\r", "1234\r", " 1 2 3 4 CR  Hour Use"},
-        {"CR3\r", "12345678901234567890123", " 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 Hour Use"},
-        {"CR6\r", "12345678901234567\r", "  S1= 1 2 3 4 5 C  ,   S2=  8 9 0 1 C , S3= 3 4 5 6 7 C"},
-        {"CR6\r", "1234567", "  S1= 1 2 3 4 5 C  ,   S2=   C , S3= C"},
-        {"CR9\r", "", " "}, // the whole rendering: a space, then a piece per byte
-        {"CR9\r", "C\x06" "0\r\n", " C ACK 0 CR LF "},
-        {"CR9\r", "\x14" "1", " &1 "}, // DC4 joins the next piece
-        {"CR9\r", " z{~\x7f\x80\xff", "   z ? ? ? ? ? "},
-        {"CR PRESSURE\r", "853\r", "1013 hPa"},
-        {"CR PRESSURE\r", "0\r", "106 hPa"},
-        {"CR PRESSURE\r", "852.5\r", "1012 hPa"}, // halfway goes to the even neighbour
-        {"CR PRESSURE\r", "-6553\r", "-6865 hPa"},
-        {"CR PRESSURE\r", "\x06" "853\r", nullptr}, // ACK first: no number, no reading
-        {"CR PRESSURE\r", "\x15\r", nullptr},
-        {"CR PRESSURE\r", "6553.5\r", nullptr},       // 5 times the reading leaves 16 bits
-        {"CR PRESSURE\r", "-6554\r", nullptr},
-        {"CR PRESSURE\r", "1E400\r", nullptr},
-        {"CR0\r", "0\r", nullptr},
-        {"CR0\r", "\x06" "00\r", nullptr}, // ACK shifts the key
-        {"C00\r", "00\r", nullptr},
-        {"cr0\r", "00\r", nullptr},
-    };
-    for (const auto &[lastCommand, reply, status] : rows) {
-        QTest::addRow("%s %s", QByteArray(lastCommand).toPercentEncoding().data(),
-                      QByteArray(reply).toPercentEncoding().data())
-            << QByteArray(lastCommand) << QByteArray(reply) << QByteArray(status);
-    }
-}
-
-void TestCore::decodes()
-{
-    QFETCH(QByteArray, lastCommand);
-    QFETCH(QByteArray, reply);
-    QFETCH(QByteArray, status);
-    Rig rig;
-    rig.panel.display().label22.set("earlier");
-    rig.panel.state().pressureValue = 77;
-    rig.panel.freeCommandEntry().text1.set(lastCommand.chopped(1).toStdString());
-    rig.panel.click("Command95");
-    rig.port.receive(reply.toStdString());
-    QCOMPARE(QByteArray::fromStdString(rig.status()), status.isNull() ? "earlier" : status);
-    const bool pressure = lastCommand.startsWith("CR PRESSURE") && !status.isNull();
-    QCOMPARE(int(rig.panel.state().pressureValue), pressure ? status.split(' ')[0].toInt() : 77);
-}
-
-void TestCore::readsNumbers_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<double>("value");
-    const std::pair<const char *, double> rows[] = {
-        {" 8 5 3 CR ", 853}, {" ACK 8 5 3 CR ", qQNaN()}, {" - CR ", qQNaN()},
-        {" - 1 2", -12},     {" + . 5", 0.5},
-        {"1.5.5", 1.5},      {" 1 E 3", 1000},      {"25e-1", 2.5},  {"2d+2", 200},
-        {"\t4\n2", 42},      {"4\r2", 4},           {" 7 E CR ", 7}, {"1E-999", 0},
-        {"1E999999999999", std::numeric_limits<double>::infinity()},
-    };
-    for (const auto &[text, value] : rows)
-        QTest::newRow(QByteArray(text).toPercentEncoding()) << QByteArray(text) << value;
-}
-
-void TestCore::readsNumbers()
-{
-    QFETCH(QByteArray, text);
-    QTEST(readNumber(text.toStdString()).value_or(qQNaN()), "value"); // NaN: no number
-}
-
-void TestCore::statusExchange()
-{
-    Rig rig;
-    rig.panel.click("Command44");
-    QCOMPARE(rig.port.takeWritten(), "CR0\r");
-    QCOMPARE(rig.txd(), " C R 0 CR ");
-    rig.port.raiseEvent(1); // not a receive: ignored
-    QCOMPARE(rig.rxd(), "");
-    rig.port.receive("0"); // the reply in pieces, decoded once its key is complete
-    QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 |");
-    rig.port.receive("0\r");
-    QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 0 CR | Power ON");
-    rig.panel.click("Command17"); // TXD shows the transmit; RXD and STATUS keep their text
-    rig.port.receive("1");        // and begins a new exchange: its reply alone in RXD
-    QCOMPARE(rig.txd() + '|' + rig.rxd() + '|' + rig.status(), " C 0 0 CR | 1 | Power ON");
-    rig.clock.advance(500); // the exchange is over: no mark, since a reply came
-    QCOMPARE(rig.rxd(), " 1 ");
-    rig.port.receive("2"); // and a new buffer begins
-    QCOMPARE(rig.rxd(), " 2 ");
-    rig.clock.advance(499);
-    QCOMPARE(rig.status(), " Power ON");
-    rig.clock.advance(1);
-    QCOMPARE(rig.txd() + rig.rxd() + rig.status(), "");
-}
-
-// A missing reply is marked at the reply wait, and a late one is still decoded. The reply
-// wait, the display clear and the port group's timer run once each time: the next exchange
-// is marked and cleared on its own schedule, and the group gets its five seconds anew.
-void TestCore::timersStopAfterTheirEvent()
-{
-    Rig rig;
-    rig.panel.click("Command33");
-    rig.panel.click("Command44");
-    rig.clock.advance(500);
-    QCOMPARE(rig.rxd(), " X X X X");
-    rig.clock.advance(200);
-    rig.port.receive("00\r");
-    QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 0 CR | Power ON");
-    rig.clock.advance(500);
-    rig.panel.click("Command44");
-    rig.clock.advance(499);
-    QCOMPARE(rig.rxd(), "");
-    rig.clock.advance(1);
-    QCOMPARE(rig.rxd(), " X X X X");
-    rig.clock.advance(499);
-    QCOMPARE(rig.txd(), " C R 0 CR ");
-    rig.clock.advance(1);
-    QCOMPARE(rig.txd() + rig.rxd(), "");
-
-    // COM again after the group has hidden: a choice hides it and leaves its timer running, so
-    // COM once more shows it only for what is left; Command34 gives it a fresh five seconds.
-    const auto shown = [&rig] { return rig.panel.display().frame8Visible.get(); };
-    rig.clock.advance(3800);
-    rig.panel.click("Command33");
-    rig.clock.advance(1000);
-    rig.panel.click("Option10");
-    rig.panel.click("Command33");
-    rig.clock.advance(3999);
-    QVERIFY(shown());
-    rig.clock.advance(1);
-    QVERIFY(!shown());
-    rig.panel.click("Command33");
-    rig.clock.advance(3000);
-    rig.panel.keyDown('J', 2); // Ctrl+J shows Command34
-    rig.panel.click("Command34");
-    rig.clock.advance(4999);
-    QVERIFY(shown());
-}
-
-// A second command within the first one's reply wait has its reply decoded on its own.
-void TestCore::eachReplyAgainstItsQuestion_data()
-{
-    QTest::addColumn<QStringList>("exchanges"); // command, reply, command, reply
-    QTest::addColumn<QString>("status");
-    QTest::newRow("SETTING after STATUS") << QStringList{"44", "00\r", "47", "11\r"} << " Normally";
-    QTest::newRow("TEMP after L-TIME")
-        << QStringList{"46", "1234\r", "54", "12345678901234567\r"}
-        << "  S1= 1 2 3 4 5 C  ,   S2=  8 9 0 1 C , S3= 3 4 5 6 7 C";
-    QTest::newRow("STATUS after an ACK") << QStringList{"17", "\x06", "44", "00\r"} << " Power ON";
-    QTest::newRow("CR PRESSURE typed after STATUS")
-        << QStringList{"44", "00\r", "CR PRESSURE", "853\r"} << "1013 hPa";
-}
-
-void TestCore::eachReplyAgainstItsQuestion()
-{
-    QFETCH(QStringList, exchanges);
-    Rig rig;
-    for (qsizetype at = 0; at < exchanges.size(); at += 2) {
-        rig.panel.freeCommandEntry().text1.set(exchanges[at].toStdString());
-        const bool typed = !exchanges[at].front().isDigit();
-        rig.panel.click(typed ? "Command95" : "Command" + exchanges[at].toStdString());
-        rig.port.receive(exchanges[at + 1].toStdString());
-        rig.clock.advance(100);
-    }
-    QTEST(QString::fromStdString(rig.status()), "status");
-}
-
-void TestCore::failedWriteChangesNothing()
-{
-    Rig rig;
-    rig.port.receive("x");
-    rig.port.failWrites = true;
-    rig.panel.click("Command17");
-    QCOMPARE(rig.errors.size(), 1u);
-    QCOMPARE(rig.panel.state().lastCommand, "C00\r");
-    rig.port.failWrites = false;
-    rig.port.receive("y");
-    rig.clock.advance(5000);
-    QCOMPARE(rig.txd() + rig.rxd(), " x y "); // no TXD, no new exchange, no mark, no clearing
-}
-
-void TestCore::receiveBufferIsCapped()
-{
-    Rig rig;
-    rig.port.receive(std::string(32000, 'a'));
-    rig.port.receive(std::string(1000, 'b'));
-    rig.port.receive("c"); // dropped until the buffer is emptied
-    const std::string &buffer = rig.panel.state().receiveBuffer;
-    QCOMPARE(buffer.size(), 32767u);
-    QCOMPARE(buffer.back(), 'b');
-    QCOMPARE(rig.rxd().size(), 2 * 32767u + 1);
-    rig.panel.click("Command44"); // a new exchange, a new buffer
-    rig.port.receive("c");
-    QCOMPARE(buffer, "c");
-}
 
 QTEST_GUILESS_MAIN(TestCore)
 #include "test_core.moc"

@@ -92,680 +92,647 @@ class TestPanel : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void everyControlIsRead_data();
-    void everyControlIsRead();
-    void keyboardReachesWhatIsInView_data();
-    void keyboardReachesWhatIsInView();
-    void keyboardHold_data();
-    void keyboardHold();
-    void oneShotButtons_data();
-    void oneShotButtons();
-    void load_data();
-    void load();
-    void placeWindow_data();
-    void placeWindow();
-    void portChoices_data();
-    void portChoices();
-    void views_data();
-    void views();
-    void freeCommandEntry();
-    void failuresAndTheEnd();
-    void everyAdjusterSendsItsCode();
-    void steppers_data();
-    void steppers();
-    void arrows_data();
-    void arrows();
-    void releaseRestsTheMonitor();
-    void asDesigned();
-    void keyboardActivation_data();
-    void keyboardActivation();
-    void mouse();
-    void holdEndsWhenTheReleaseCannotArrive_data();
-    void holdEndsWhenTheReleaseCannotArrive();
-    void chordAndCommandBox();
-    void receivedTextShownLiterally();
-};
+    // Every one-shot button's code on the wire, and its wait: the no-reply mark at the reply wait,
+    // the monitor cleared at the display clear. Buttons without a wait keep what is in force.
+    void oneShotButtons_data()
+    {
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<QByteArray>("codes");
+        QTest::addColumn<int>("replyWait");
+        QTest::addColumn<int>("displayClear");
+        const QString none = "17 18 27 28 29 19 20 21 22 31 32 23 24 25 26 13 30 14 3 44 45 46 47";
+        // clang-format off
+        QTest::newRow("no wait of their own") << (none + " 54 36").split(' ')
+            << QByteArray("C00C01C05C06C07C0BC0CC0DC0EC0FC10C1CC1DC43C44C89C27C8AC1E"
+                          "CR0CR1CR3CR4CR6C02")
+            << 300 << 700;
+        QTest::newRow("picture modes: two seconds") << QString("4 10 11 39 40 41 42 12").split(' ')
+            << QByteArray("C11C12C13C14C15C16C17C18") << 2000 << 2500;
+        QTest::newRow("input sources: five seconds") << QString("64 65 66 72 81 82 69").split(' ')
+            << QByteArray("C50C51C54C25C32C33C34") << 5000 << 5500;
+        // clang-format on
+    }
 
-// Every one-shot button's code on the wire, and its wait: the no-reply mark at the reply wait,
-// the monitor cleared at the display clear. Buttons without a wait keep what is in force.
-void TestPanel::oneShotButtons_data()
-{
-    QTest::addColumn<QStringList>("buttons");
-    QTest::addColumn<QByteArray>("codes");
-    QTest::addColumn<int>("replyWait");
-    QTest::addColumn<int>("displayClear");
-    const QString none = "17 18 27 28 29 19 20 21 22 31 32 23 24 25 26 13 30 14 3 44 45 46 47 54";
-    // clang-format off
-    QTest::newRow("no wait of their own") << (none + " 36").split(' ')
-        << QByteArray("C00C01C05C06C07C0BC0CC0DC0EC0FC10C1CC1DC43C44C89C27C8AC1ECR0CR1CR3CR4CR6C02")
-        << 300 << 700;
-    QTest::newRow("picture modes: two seconds") << QString("4 10 11 39 40 41 42 12").split(' ')
-        << QByteArray("C11C12C13C14C15C16C17C18") << 2000 << 2500;
-    QTest::newRow("input sources: five seconds") << QString("64 65 66 72 81 82 69").split(' ')
-        << QByteArray("C50C51C54C25C32C33C34") << 5000 << 5500;
-    // clang-format on
-}
+    void oneShotButtons()
+    {
+        QFETCH(QStringList, buttons);
+        QFETCH(int, replyWait);
+        QFETCH(int, displayClear);
+        QByteArray sent;
+        for (const QString &button : buttons) {
+            Rig rig;
+            rig.timer(2).setInterval(300);
+            rig.timer(4).setInterval(700);
+            rig.panel.click("Command" + button.toStdString());
+            sent += QByteArray::fromStdString(rig.port.takeWritten()).replace('\r', "");
+            rig.clock.advance(replyWait - 1);
+            QCOMPARE(rig.rxd(), "");
+            rig.clock.advance(1);
+            QCOMPARE(rig.rxd(), " X X X X");
+            rig.clock.advance(displayClear - replyWait - 1);
+            QVERIFY(!rig.txd().empty());
+            rig.clock.advance(1);
+            QCOMPARE(rig.txd() + rig.rxd(), "");
+        }
+        QTEST(sent, "codes");
+    }
 
-void TestPanel::oneShotButtons()
-{
-    QFETCH(QStringList, buttons);
-    QFETCH(int, replyWait);
-    QFETCH(int, displayClear);
-    QByteArray sent;
-    for (const QString &button : buttons) {
+    void load_data()
+    {
+        QTest::addColumn<int>("missingPort");
+        QTest::addColumn<bool>("refuseSettings");
+        QTest::addColumn<int>("opens"); // the COM1 choice of start-up opens a second time
+        QTest::newRow("port 1 free") << 0 << false << 2;
+        QTest::newRow("port 1 missing: reported once") << 1 << false << 0;
+        QTest::newRow("settings refused: reported once") << 0 << true << 0;
+    }
+
+    void load()
+    {
+        QFETCH(int, missingPort);
+        QFETCH(bool, refuseSettings);
+        QFETCH(int, opens);
+        Rig rig(false);
+        rig.port.failOpenOfPort = missingPort;
+        rig.port.failSettings = refuseSettings;
+        PanelState &state = rig.panel.state();
+        state.commandPrefix = "X";
+        rig.panel.load({0, 0, 28800, 16200}); // 1920 x 1080 pixels
+        QCOMPARE(rig.panel.windowOrigin.get(), (WindowOrigin{9652.5f, 3517.5f}));
+        QCOMPARE(rig.panel.extendedPanel().windowHeight.get(), 5350.f);
+        QCOMPARE(rig.errors.size(), opens > 0 ? 0u : 1u);
+        QCOMPARE(rig.port.openCount, opens);
+        QCOMPARE(rig.port.commPort() + rig.panel.portSetup().markedPort.get(), 2);
+        QCOMPARE(state.commSettings + state.commandPrefix, "19200,N,8,1");
+    }
+
+    // Centred on the available area when the compact window fits, else moved onto it; the
+    // top-left corner never leaves it (twips: 15 to the pixel, window 9495 wide, 9165 designed).
+    void placeWindow_data()
+    {
+        QTest::addColumn<ScreenArea>("area");
+        QTest::addColumn<QPointF>("origin");
+        QTest::newRow("1920 x 1080") << ScreenArea{0, 0, 28800, 16200} << QPointF(9652.5, 3517.5);
+        QTest::newRow("a panel above, right of another screen")
+            << ScreenArea{28800, 450, 28800, 15750} << QPointF(38452.5, 3742.5);
+        QTest::newRow("1920 x 1080, 200%") << ScreenArea{0, 0, 14400, 8100} << QPointF(2452.5, 0);
+        QTest::newRow("1280 x 1024, 200%") << ScreenArea{0, 0, 9600, 7680} << QPointF(52.5, 0);
+        QTest::newRow("narrower than it") << ScreenArea{15, 30, 9000, 6000} << QPointF(15, 30);
+        QTest::newRow("only as high as it") << ScreenArea{0, 0, 28800, 5350} << QPointF(9652.5, 0);
+    }
+
+    void placeWindow()
+    {
+        QFETCH(ScreenArea, area);
+        const WindowPlacement placement = ::placeWindow(area, 9495, 9165);
+        QTEST(QPointF(placement.left, placement.top), "origin");
+        QCOMPARE(placement.height, 5350);
+    }
+
+    // The port and speed choices, with the group shown. A failed port choice warns and leaves the
+    // port closed, the chosen number set and the group shown; a speed applies at once.
+    void portChoices_data()
+    {
+        QTest::addColumn<bool>("openBefore");
+        QTest::addColumn<QString>("fault"); // open1, open2: that port does not open
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("outcome"); // marked, port number, open, the group, the baud rate
+        // clang-format off
+        QTest::newRow("COM2 from open COM1") << true << "" << "Option2" << "2 2 open hidden 19200";
+        QTest::newRow("COM2 missing") << true << "open2" << "Option2" << "2 2 closed shown 19200";
+        QTest::newRow("COM1 gone") << true << "open1" << "Option1" << "1 1 closed shown 19200";
+        QTest::newRow("COM1 on closed") << false << "" << "Option1" << "1 1 open hidden 19200";
+        QTest::newRow("COM2 lost, shut") << false << "open2" << "Option2" << "2 2 closed shown 19200";
+        QTest::newRow("9600 on open") << true << "" << "Option10" << "1 1 open hidden 9600";
+        QTest::newRow("9600 on closed") << false << "" << "Option10" << "1 1 closed hidden 9600";
+        QTest::newRow("9600 refused") << true << "settings" << "Option10" << "1 1 open shown 19200";
+        // clang-format on
+    }
+
+    void portChoices()
+    {
+        QFETCH(bool, openBefore);
+        QFETCH(QString, fault);
+        QFETCH(QString, option);
         Rig rig;
-        rig.timer(2).setInterval(300);
-        rig.timer(4).setInterval(700);
-        rig.panel.click("Command" + button.toStdString());
-        sent += QByteArray::fromStdString(rig.port.takeWritten()).replace('\r', "");
-        rig.clock.advance(replyWait - 1);
+        rig.panel.click("Command33");
+        if (!openBefore)
+            rig.port.close();
+        if (fault.startsWith("open"))
+            rig.port.failOpenOfPort = fault.back().digitValue();
+        rig.port.failSettings = fault == "settings";
+        rig.panel.click(option.toStdString());
+        QTEST(QStringLiteral("%1 %2 %3 %4 %5")
+                  .arg(rig.panel.portSetup().markedPort.get())
+                  .arg(rig.port.commPort())
+                  .arg(rig.port.isOpen() ? "open" : "closed")
+                  .arg(rig.panel.display().frame8Visible.get() ? "shown" : "hidden")
+                  .arg(QString::fromStdString(rig.port.settings()).section(',', 0, 0)),
+              "outcome");
+        QCOMPARE(rig.errors.size(), fault.isEmpty() ? 0u : 1u);
+    }
+
+    void views_data()
+    {
+        // J: Ctrl+J, j: J with Shift or Alt too, D: double-click on Image1, 3: Command34
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<float>("height");
+        QTest::addColumn<QString>("caption");
+        const QString close = "CLOSE", show = "データを表示する", hide = "データを表示しない";
+        QTest::newRow("nothing before the chord") << "D" << 5350.f << show;
+        QTest::newRow("not the chord") << "jD" << 5350.f << show;
+        QTest::newRow("chord, double-click") << "JD" << 9100.f << close;
+        QTest::newRow("chord in the full view") << "JDJJ" << 7200.f << close;
+        QTest::newRow("CLOSE at 7200, double-click") << "J3D" << 5350.f << show;
+        QTest::newRow("compact to data view") << "J33" << 6645.f << hide;
+        QTest::newRow("double-click in the data view") << "J33D" << 6645.f << hide;
+        QTest::newRow("chord from the data view") << "J33J" << 7200.f << close;
+    }
+
+    void views()
+    {
+        QFETCH(QString, events);
+        QFETCH(float, height);
+        Rig rig;
+        for (const QChar event : events) {
+            if (event == 'J')
+                rig.panel.keyDown('J', ExtendedPanel::kCtrlMask | 64); // higher bits do not count
+            else if (event == 'j') // Ctrl+K; J bare, with Shift and Ctrl, with Alt and Ctrl
+                for (const auto &[key, mask] : {std::pair{'K', 2}, {'J', 0}, {'J', 3}, {'J', 6}})
+                    rig.panel.keyDown(key, mask);
+            else if (event == 'D')
+                rig.panel.image1DoubleClick();
+            else
+                rig.panel.click("Command34");
+        }
+        ExtendedPanel &extended = rig.panel.extendedPanel();
+        QCOMPARE(extended.windowHeight.get(), height);
+        QTEST(QString::fromStdString(extended.command34Caption.get()), "caption");
+        QCOMPARE(extended.command34Visible.get(), events.contains('J')); // never hidden again
+        QCOMPARE(rig.port.takeWritten(), "");
+    }
+
+    // SEND: the box's text as it stands, with the two-second wait, again on each click; a query
+    // typed with a blank is no query. CLS empties the box only.
+    void freeCommandEntry()
+    {
+        Rig rig;
+        FreeCommandEntry &entry = rig.panel.freeCommandEntry();
+        entry.text1.set("CR0 ");
+        rig.panel.click("Command95");
+        rig.clock.advance(1999);
         QCOMPARE(rig.rxd(), "");
         rig.clock.advance(1);
         QCOMPARE(rig.rxd(), " X X X X");
-        rig.clock.advance(displayClear - replyWait - 1);
+        rig.clock.advance(499);
         QVERIFY(!rig.txd().empty());
-        rig.clock.advance(1);
-        QCOMPARE(rig.txd() + rig.rxd(), "");
+        rig.panel.click("Command95");
+        rig.port.receive("00\r");
+        QCOMPARE(rig.status(), "");
+        rig.panel.click("Command96");
+        QCOMPARE(entry.text1.get() + rig.port.takeWritten(), "CR0 \rCR0 \r");
+        QCOMPARE(rig.panel.state().lastCommand, "CR0 \r");
     }
-    QTEST(sent, "codes");
-}
 
-void TestPanel::load_data()
-{
-    QTest::addColumn<int>("missingPort");
-    QTest::addColumn<bool>("refuseSettings");
-    QTest::addColumn<int>("opens"); // the COM1 choice of start-up opens a second time
-    QTest::newRow("port 1 free") << 0 << false << 2;
-    QTest::newRow("port 1 missing: reported once") << 1 << false << 0;
-    QTest::newRow("settings refused: reported once") << 0 << true << 0;
-}
-
-void TestPanel::load()
-{
-    QFETCH(int, missingPort);
-    QFETCH(bool, refuseSettings);
-    QFETCH(int, opens);
-    Rig rig(false);
-    rig.port.failOpenOfPort = missingPort;
-    rig.port.failSettings = refuseSettings;
-    PanelState &state = rig.panel.state();
-    state.commandPrefix = "X";
-    rig.panel.load({0, 0, 28800, 16200}); // 1920 x 1080 pixels
-    QCOMPARE(rig.panel.windowOrigin.get(), (WindowOrigin{9652.5f, 3517.5f}));
-    QCOMPARE(rig.panel.extendedPanel().windowHeight.get(), 5350.f);
-    QCOMPARE(rig.errors.size(), opens > 0 ? 0u : 1u);
-    QCOMPARE(rig.port.openCount, opens);
-    QCOMPARE(rig.port.commPort() + rig.panel.portSetup().markedPort.get(), 2);
-    QCOMPARE(state.commSettings + state.commandPrefix, "19200,N,8,1");
-}
-
-// Centred on the available area when the compact window fits, else moved onto it; the
-// top-left corner never leaves it (twips: 15 to the pixel, window 9495 wide, 9165 designed).
-void TestPanel::placeWindow_data()
-{
-    QTest::addColumn<ScreenArea>("area");
-    QTest::addColumn<QPointF>("origin");
-    QTest::newRow("1920 x 1080") << ScreenArea{0, 0, 28800, 16200} << QPointF(9652.5, 3517.5);
-    QTest::newRow("a panel above, right of another screen")
-        << ScreenArea{28800, 450, 28800, 15750} << QPointF(38452.5, 3742.5);
-    QTest::newRow("1920 x 1080, scale 2") << ScreenArea{0, 0, 14400, 8100} << QPointF(2452.5, 0);
-    QTest::newRow("1280 x 1024, scale 2") << ScreenArea{0, 0, 9600, 7680} << QPointF(52.5, 0);
-    QTest::newRow("narrower than the window") << ScreenArea{15, 30, 9000, 6000} << QPointF(15, 30);
-    QTest::newRow("compact window's height") << ScreenArea{0, 0, 28800, 5350} << QPointF(9652.5, 0);
-}
-
-void TestPanel::placeWindow()
-{
-    QFETCH(ScreenArea, area);
-    const WindowPlacement placement = ::placeWindow(area, 9495, 9165);
-    QTEST(QPointF(placement.left, placement.top), "origin");
-    QCOMPARE(placement.height, 5350);
-}
-
-// The port and speed choices, with the group shown. A failed port choice warns and leaves the
-// port closed, the chosen number set and the group shown; a speed applies at once.
-void TestPanel::portChoices_data()
-{
-    QTest::addColumn<bool>("openBefore");
-    QTest::addColumn<QString>("fault"); // open1, open2: that port does not open
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("outcome"); // marked, port number, open, the group, the baud rate
-    // clang-format off
-    QTest::newRow("COM2 from open COM1") << true << "" << "Option2" << "2 2 open hidden 19200";
-    QTest::newRow("COM2 missing") << true << "open2" << "Option2" << "2 2 closed shown 19200";
-    QTest::newRow("COM1 gone") << true << "open1" << "Option1" << "1 1 closed shown 19200";
-    QTest::newRow("COM1 on closed") << false << "" << "Option1" << "1 1 open hidden 19200";
-    QTest::newRow("COM2 gone, closed") << false << "open2" << "Option2" << "2 2 closed shown 19200";
-    QTest::newRow("9600 on open") << true << "" << "Option10" << "1 1 open hidden 9600";
-    QTest::newRow("9600 on closed") << false << "" << "Option10" << "1 1 closed hidden 9600";
-    QTest::newRow("9600 refused") << true << "settings" << "Option10" << "1 1 open shown 19200";
-    // clang-format on
-}
-
-void TestPanel::portChoices()
-{
-    QFETCH(bool, openBefore);
-    QFETCH(QString, fault);
-    QFETCH(QString, option);
-    Rig rig;
-    rig.panel.click("Command33");
-    if (!openBefore)
-        rig.port.close();
-    if (fault.startsWith("open"))
-        rig.port.failOpenOfPort = fault.back().digitValue();
-    rig.port.failSettings = fault == "settings";
-    rig.panel.click(option.toStdString());
-    QTEST(QStringLiteral("%1 %2 %3 %4 %5")
-              .arg(rig.panel.portSetup().markedPort.get())
-              .arg(rig.port.commPort())
-              .arg(rig.port.isOpen() ? "open" : "closed")
-              .arg(rig.panel.display().frame8Visible.get() ? "shown" : "hidden")
-              .arg(QString::fromStdString(rig.port.settings()).section(',', 0, 0)),
-          "outcome");
-    QCOMPARE(rig.errors.size(), fault.isEmpty() ? 0u : 1u);
-}
-
-void TestPanel::views_data()
-{
-    // J: Ctrl+J, j: J with Shift or Alt too, D: double-click on Image1, 3: Command34
-    QTest::addColumn<QString>("events");
-    QTest::addColumn<float>("height");
-    QTest::addColumn<QString>("caption");
-    const QString close = "CLOSE", show = "データを表示する", hide = "データを表示しない";
-    QTest::newRow("nothing before the chord") << "D" << 5350.f << show;
-    QTest::newRow("not the chord") << "jD" << 5350.f << show;
-    QTest::newRow("chord, double-click") << "JD" << 9100.f << close;
-    QTest::newRow("chord in the full view") << "JDJJ" << 7200.f << close;
-    QTest::newRow("CLOSE at 7200, double-click") << "J3D" << 5350.f << show;
-    QTest::newRow("compact to data view") << "J33" << 6645.f << hide;
-    QTest::newRow("double-click in the data view") << "J33D" << 6645.f << hide;
-    QTest::newRow("chord from the data view") << "J33J" << 7200.f << close;
-}
-
-void TestPanel::views()
-{
-    QFETCH(QString, events);
-    QFETCH(float, height);
-    Rig rig;
-    for (const QChar event : events) {
-        if (event == 'J')
-            rig.panel.keyDown('J', ExtendedPanel::kCtrlMask | 64); // higher bits do not count
-        else if (event == 'j') // Ctrl+K; J bare, with Shift and Ctrl, with Alt and Ctrl
-            for (const auto &[key, modifiers] : {std::pair{'K', 2}, {'J', 0}, {'J', 3}, {'J', 6}})
-                rig.panel.keyDown(key, modifiers);
-        else if (event == 'D')
-            rig.panel.image1DoubleClick();
-        else
-            rig.panel.click("Command34");
+    // A failing handler is reported and the panel runs on; a repeat that cannot write stops
+    // first, so a broken line is reported once; END ends the program also when the port does not
+    // close, after showing why.
+    void failuresAndTheEnd()
+    {
+        Rig rig;
+        rig.port.failWrites = true;
+        rig.panel.click("Command17");
+        rig.panel.press("Command15");
+        rig.panel.click("Command95");
+        QCOMPARE(rig.errors.size(), 3u);
+        rig.port.failWrites = false;
+        rig.panel.press("Command15");
+        rig.port.failWrites = true;
+        rig.clock.advance(2000);
+        QCOMPARE(rig.errors.size(), 4u);
+        QCOMPARE(rig.panel.state().heldAdjuster, 0);
+        rig.port.failWrites = false;
+        rig.panel.click("Command17");
+        QCOMPARE(rig.port.takeWritten(), "C20\rC00\r");
+        rig.port.failClose = true;
+        rig.panel.click("Command16");
+        QCOMPARE(rig.endings, 1);
+        QCOMPARE(rig.errorsWhenEnded, 5u);
+        rig.port.failClose = false;
+        rig.panel.click("Command16");
+        QVERIFY(!rig.port.isOpen() && rig.port.takeWritten().empty());
     }
-    ExtendedPanel &extended = rig.panel.extendedPanel();
-    QCOMPARE(extended.windowHeight.get(), height);
-    QTEST(QString::fromStdString(extended.command34Caption.get()), "caption");
-    QCOMPARE(extended.command34Visible.get(), events.contains('J')); // never hidden again
-    QCOMPARE(rig.port.takeWritten(), "");
-}
 
-// SEND: the box's text as it stands, with the two-second wait, again on each click; a query
-// typed with a blank is no query. CLS empties the box only.
-void TestPanel::freeCommandEntry()
-{
-    Rig rig;
-    FreeCommandEntry &entry = rig.panel.freeCommandEntry();
-    entry.text1.set("CR0 ");
-    rig.panel.click("Command95");
-    rig.clock.advance(1999);
-    QCOMPARE(rig.rxd(), "");
-    rig.clock.advance(1);
-    QCOMPARE(rig.rxd(), " X X X X");
-    rig.clock.advance(499);
-    QVERIFY(!rig.txd().empty());
-    rig.panel.click("Command95");
-    rig.port.receive("00\r");
-    QCOMPARE(rig.status(), "");
-    rig.panel.click("Command96");
-    QCOMPARE(entry.text1.get() + rig.port.takeWritten(), "CR0 \rCR0 \r");
-    QCOMPARE(rig.panel.state().lastCommand, "CR0 \r");
-}
-
-// A failing handler is reported and the panel runs on; a repeat that cannot write stops
-// first, so a broken line is reported once; END ends the program also when the port does not
-// close, after showing why.
-void TestPanel::failuresAndTheEnd()
-{
-    Rig rig;
-    rig.port.failWrites = true;
-    rig.panel.click("Command17");
-    rig.panel.press("Command15");
-    rig.panel.click("Command95");
-    QCOMPARE(rig.errors.size(), 3u);
-    rig.port.failWrites = false;
-    rig.panel.press("Command15");
-    rig.port.failWrites = true;
-    rig.clock.advance(2000);
-    QCOMPARE(rig.errors.size(), 4u);
-    QCOMPARE(rig.panel.state().heldAdjuster, 0);
-    rig.port.failWrites = false;
-    rig.panel.click("Command17");
-    QCOMPARE(rig.port.takeWritten(), "C20\rC00\r");
-    rig.port.failClose = true;
-    rig.panel.click("Command16");
-    QCOMPARE(rig.endings, 1);
-    QCOMPARE(rig.errorsWhenEnded, 5u);
-    rig.port.failClose = false;
-    rig.panel.click("Command16");
-    QVERIFY(!rig.port.isOpen() && rig.port.takeWritten().empty());
-}
-
-// Each adjuster's code; a tick sends the held one's, whatever went out in between.
-void TestPanel::everyAdjusterSendsItsCode()
-{
-    Rig rig;
-    for (const char *name : {"Command1", "Command2", "Command15", "Command35", "Command48",
-                             "Command49", "Command50", "Command51", "Command6", "Command5",
-                             "Command7", "Command9", "Command8"}) {
-        rig.panel.press(name);
-        rig.panel.release(name);
-    }
-    QCOMPARE(rig.port.takeWritten(),
-             "C09\rC0A\rC20\rC21\rC30\rC31\rC8E\rC8F\rC3F\rC3C\rC3D\rC3B\rC3A\r");
-    rig.panel.press("Command50");
-    rig.panel.click("Command17");
-    rig.clock.advance(250);
-    QCOMPARE(rig.port.takeWritten(), "C8E\rC00\rC8E\r");
-}
-
-void TestPanel::steppers_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("intervals");
-    QTest::newRow("VOL +") << "Command1" << "C09\r" << "250/200/245";
-    QTest::newRow("VOL -") << "Command2" << "C0A\r" << "250/200/245";
-    QTest::newRow("Brightness +") << "Command15" << "C20\r" << "50/25/25";
-    QTest::newRow("Brightness -") << "Command35" << "C21\r" << "50/25/25";
-    QTest::newRow("D.Zoom +") << "Command48" << "C30\r" << "250/200/245";
-    QTest::newRow("Keystone -") << "Command51" << "C8F\r" << "250/200/245";
-    QTest::newRow("SELECT") << "Command6" << "C3F\r" << "500/200/245";
-}
-
-// A press shorter than one interval sends once; a hold of n intervals sends n + 1.
-void TestPanel::steppers()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, code);
-    QFETCH(QString, intervals);
-    Rig rig;
-    const std::string name = button.toStdString();
-    const int repeat = intervals.section('/', 0, 0).toInt();
-    rig.panel.press(name);
-    QCOMPARE(rig.intervals(), intervals);
-    rig.clock.advance(repeat - 1);
-    rig.panel.release(name);
-    rig.panel.press(name);
-    rig.clock.advance(7 * repeat);
-    rig.panel.release(name);
-    QVERIFY(!rig.timer(1).isEnabled());
-    rig.clock.advance(10 * repeat);
-    QCOMPARE(QString::fromStdString(rig.port.takeWritten()), code.repeated(1 + 8));
-}
-
-// The arrows repeat at what Timer1 holds and take their display intervals from what came
-// before them.
-void TestPanel::arrows_data()
-{
-    QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QString>("intervals");
-    QTest::newRow("at start") << QStringList{} << "200/500/1000";
-    QTest::newRow("after MENU ON") << QStringList{"Command23"} << "200/150/190";
-    QTest::newRow("after D.Zoom") << QStringList{"Command49"} << "5/5/5";
-    QTest::newRow("after D.Zoom, VOL") << QStringList{"Command48", "Command1"} << "250/5/5";
-    QTest::newRow("after D.Zoom, A-IMAGE") << QStringList{"Command48", "Command13"}
-                                           << "200/150/190";
-    QTest::newRow("after D.Zoom, failed MENU ON") << QStringList{"Command48", "!Command23"}
-                                                  << "5/5/5";
-}
-
-void TestPanel::arrows()
-{
-    QFETCH(QStringList, before);
-    QFETCH(QString, intervals);
-    Rig rig;
-    run(rig, before);
-    rig.panel.press("Command7");
-    QCOMPARE(rig.intervals(), intervals);
-    rig.clock.advance(4 * intervals.section('/', 0, 0).toInt());
-    rig.panel.release("Command7");
-    QCOMPARE(rig.port.takeWritten(), "C3D\rC3D\rC3D\rC3D\rC3D\r");
-}
-
-void TestPanel::releaseRestsTheMonitor()
-{
-    Rig rig;
-    rig.panel.click("Command44");
-    rig.port.receive("00\r");
-    rig.panel.press("Command1");
-    rig.port.receive("x");
-    rig.panel.release("Command1");
-    QCOMPARE(rig.txd() + rig.rxd(), "");
-    QCOMPARE(rig.intervals(), "250/500/1000");
-    rig.clock.advance(999);
-    QCOMPARE(rig.rxd() + '|' + rig.status(), "| Power ON"); // no no-reply mark after a release
-    rig.clock.advance(1);
-    QCOMPARE(rig.status(), "");
-    rig.port.receive("c"); // a reply after the release starts a new buffer
-    QCOMPARE(rig.rxd(), " c ");
-}
-
-void TestPanel::asDesigned()
-{
-    WindowRig rig;
-    QCOMPARE(rig.form.windowTitle(), "ORVA   PD71 / PD43  CONTROL   Ver.1.40");
-    QCOMPARE(rig.form.size(), QSize(633, 327));
-    QCOMPARE(rig.form.windowIcon().availableSizes(), QList<QSize>{QSize(48, 48)});
-    QCOMPARE(rig.form.minimumSize(), rig.form.maximumSize());
-    QCOMPARE(rig.caption("Command3"), "DISPLAY CLEAR");
-    // POWER, MENU, SOUND MUTE, NO SHOW and FREEZE: ON in green, OFF in pink.
-    for (const auto &[on, off] : {std::pair{"Command17", "Command18"}, {"Command23", "Command24"},
-                                  {"Command19", "Command20"}, {"Command21", "Command22"},
-                                  {"Command25", "Command26"}}) {
-        QCOMPARE(rig.caption(on) + rig.caption(off), "ONOFF");
-        QCOMPARE(rig.colour(on), QColor(0xC0FFC0));
-        QCOMPARE(rig.colour(off), QColor(0xFFC0C0));
-    }
-    QCOMPARE(rig.colour("Command6"), QColor(0xFF8000));
-    QCOMPARE(rig.colour("Label22", QPalette::WindowText), QColor(0xFF0000));
-    QCOMPARE(rig.form.palette().color(QPalette::Window), QColor(0xC0C0C0));
-
-    QVERIFY(!rig.control("Frame8")->isVisible() && !rig.control("Command34")->isVisible());
-    QCOMPARE(rig.form.focusWidget(), rig.control("Command17"));
-    const auto checked = [&rig](const char *name) {
-        return rig.control<QRadioButton>(name)->isChecked();
-    };
-    QVERIFY(checked("Option1") && checked("Option9") && !checked("Option2"));
-
-    // The design's faces come out as their stand-ins, and they have the Japanese glyphs.
-    const QFont pgothic = rig.control("Command34")->font();
-    QCOMPARE(QFontInfo(pgothic).family() + ' ' + QFontInfo(rig.form.font()).family(),
-             "IPAPGothic IPAGothic");
-    for (const QChar c : QStringLiteral("データを表示しない"))
-        QVERIFY(QFontMetrics(pgothic).inFont(c));
-    QVERIFY(rig.form.font().bold());
-    QCOMPARE(rig.control("Label11")->font().pixelSize(), 13); // 9.75 pt
-}
-
-// A key held on a one-shot button sends once, whatever the key repeat.
-void TestPanel::keyboardActivation_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<QByteArray>("sent");
-    QTest::newRow("REAL, Space") << "Command10" << int(Qt::Key_Space) << QByteArray("C12\r");
-    QTest::newRow("STATUS, Enter") << "Command44" << int(Qt::Key_Enter) << QByteArray("CR0\r");
-}
-
-void TestPanel::keyboardActivation()
-{
-    QFETCH(QString, button);
-    QFETCH(int, key);
-    WindowRig rig;
-    rig.setHeight(ExtendedPanel::kDataHeight);
-    QWidget *widget = rig.control(qPrintable(button));
-    widget->setFocus();
-    const auto send = [widget, key](QEvent::Type type, bool repeat) {
-        QKeyEvent event(type, key, Qt::NoModifier, QString(), repeat);
-        QCoreApplication::sendEvent(widget, &event);
-    };
-    send(QEvent::KeyPress, false);
-    for (int repeat = 0; repeat < 3; ++repeat) { // held: the key repeats as release and press
-        send(QEvent::KeyRelease, true);
-        send(QEvent::KeyPress, true);
-    }
-    send(QEvent::KeyRelease, false);
-    QTEST(QByteArray::fromStdString(rig.port.takeWritten()), "sent");
-}
-
-void TestPanel::mouse()
-{
-    WindowRig rig;
-    // A click that only ends over another place is no click.
-    QTest::mousePress(rig.control("Command17"), Qt::LeftButton);
-    QTest::mouseRelease(rig.control("Command17"), Qt::LeftButton, {}, QPoint(-5, -5));
-    QCOMPARE(rig.port.takeWritten(), "");
-    // An adjuster acts while held by any mouse button, and its release ends the hold wherever
-    // it comes.
-    QTest::mousePress(rig.control("Command2"), Qt::RightButton);
-    rig.clock.advance(500);
-    QTest::mouseRelease(rig.control("Command2"), Qt::RightButton, {}, QPoint(-20, -20));
-    QCOMPARE(rig.label("Label11"), "");
-    rig.clock.advance(1000);
-    QCOMPARE(rig.port.takeWritten(), "C0A\rC0A\rC0A\r");
-}
-
-void TestPanel::holdEndsWhenTheReleaseCannotArrive_data()
-{
-    QTest::addColumn<QString>("loss");
-    QTest::newRow("focus moves") << "focus";
-    QTest::newRow("window deactivated") << "deactivate";
-    QTest::newRow("button hidden") << "hide";
-    QTest::newRow("warning box opens") << "box";
-}
-
-void TestPanel::holdEndsWhenTheReleaseCannotArrive()
-{
-    QFETCH(QString, loss);
-    WindowRig rig;
-    rig.form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&rig.form));
-    auto *brightness = rig.control<AdjusterButton>("Command15");
-    QTest::mousePress(brightness, Qt::LeftButton);
-    rig.clock.advance(100);
-    QCOMPARE(rig.port.takeWritten(), "C20\rC20\rC20\r");
-    int heldWhileBoxShown = -1;
-    QWidget other;
-    if (loss == "focus") {
-        rig.control("Command17")->setFocus();
-    } else if (loss == "deactivate") {
-        other.show();
-        other.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&other));
-    } else if (loss == "hide") {
-        brightness->hide();
-    } else {
-        rig.boxes.whileOpen = [&] { heldWhileBoxShown = rig.form.panel().state().heldAdjuster; };
-        rig.form.panel().reportError(PortError(13, "/dev/ttyS0: Connection lost"));
-        QCOMPARE(heldWhileBoxShown, 0);
-    }
-    rig.clock.advance(1000);
-    QCOMPARE(rig.port.takeWritten(), "");
-    // The release that finally comes does not clean up a second time.
-    rig.form.panel().display().label11.set("next exchange");
-    QTest::mouseRelease(brightness, Qt::LeftButton);
-    QCOMPARE(rig.label("Label11"), "next exchange");
-}
-
-// Ctrl+J works while the command box has the focus, which keeps its keys; the box sends its
-// text as Latin-1 on SEND only.
-void TestPanel::chordAndCommandBox()
-{
-    WindowRig rig;
-    QTest::mouseDClick(rig.control("Image1"), Qt::LeftButton);
-    QCOMPARE(rig.form.height(), 327); // nothing before the chord
-    auto *box = rig.control<QLineEdit>("Text1");
-    box->setFocus();
-    QTest::keyClicks(box, "CR0");
-    QTest::keyClick(box, Qt::Key_J, Qt::ControlModifier);
-    QCOMPARE(rig.form.height(), 451);
-    QTest::keyClick(box, Qt::Key_J);
-    box->insert(QStringLiteral("\u00e9\u30c7"));
-    QTest::keyClick(box, Qt::Key_Return);
-    QTest::mouseDClick(rig.control("Image1"), Qt::LeftButton);
-    QCOMPARE(rig.form.height(), 577);
-    QCOMPARE(rig.port.takeWritten(), "");
-    rig.click("Command95");
-    QCOMPARE(rig.port.takeWritten(), "CR0j\xE9?\r");
-
-    QCOMPARE(rig.caption("Command34"), "CLOSE");
-    rig.click("Command34");
-    QCOMPARE(rig.form.height(), 327);
-    QCOMPARE(rig.caption("Command34"), "データを表示する");
-    rig.click("Command16"); // END
-    QVERIFY(!rig.form.isVisible());
-}
-
-// Text from the line is shown as plain characters, and a long line is cut to what fits.
-void TestPanel::receivedTextShownLiterally()
-{
-    WindowRig rig;
-    rig.setHeight(ExtendedPanel::kDataHeight);
-    auto *line = rig.control<PanelLabel>("Label12");
-    rig.port.receive("<b>&amp;</b>\xE9");
-    QCOMPARE(line->text(), " < b > & a m p ; < / b > ? ");
-    QCOMPARE(line->shownText(), line->text());
-    rig.port.receive(std::string(32767, '\x06')); // "ACK " for each, up to the buffer's limit
-    QCOMPARE(line->text().size(), 1 + 2 * 13 + 4 * (32767 - 13));
-    QCOMPARE(line->size(), QSize(374, 20));
-    QCOMPARE(rig.form.size(), QSize(633, 414));
-    QVERIFY(line->shownText().endsWith(QChar(0x2026)));
-    QVERIFY(line->fontMetrics().horizontalAdvance(line->shownText()) <=
-            line->contentsRect().width());
-    // It draws its sunken border itself: drawing qDrawWinPanel over it changes no pixel.
-    const QImage shown = line->grab().toImage();
-    QImage expected = shown;
-    QPainter painter(&expected);
-    qDrawWinPanel(&painter, line->rect(), line->palette(), true);
-    painter.end();
-    QCOMPARE(shown, expected);
-}
-
-void TestPanel::initTestCase()
-{
-    A::installUpdateHandler(
-        [](QAccessibleEvent *e) { g_updates.emplace_back(e->object(), e->type()); });
-    // As a screen reader on the accessibility bus makes it.
-    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
-}
-
-void TestPanel::everyControlIsRead_data()
-{
-    QTest::addColumn<int>("role");     // by kind: frame, label, button, option, box, picture
-    QTest::addColumn<QString>("name"); // as designed where given, else any but empty
-    const int roles[] = {A::NoRole,      A::StaticText,   A::Button,
-                         A::RadioButton, A::EditableText, A::Graphic};
-    const QHash<QString, QString> said{{"Command17", "POWER ON"}, {"Command51", "Keystone -"},
-                                       {"Command5", "Up"},        {"Command13", "A-IMAGE"},
-                                       {"Text1", "Command"},      {"Label22", " Power ON"}};
-    QTest::newRow("") << int(A::Window) << "ORVA   PD71 / PD43  CONTROL   Ver.1.40"; // Form1
-    for (const Control &c : controls())
-        if (c.kind != Kind::Frame)
-            QTest::newRow(c.name.data()) << roles[int(c.kind)] << said.value(c.name.data());
-}
-
-void TestPanel::everyControlIsRead()
-{
-    QFETCH(QString, name);
-    WindowRig rig;
-    g_updates.clear();
-    rig.form.panel().click("Command44"); // STATUS, and the projector's reply: on
-    rig.port.receive("00\r");
-    const char *tag = QTest::currentDataTag();
-    QAccessibleInterface *read = A::queryAccessibleInterface(rig.at(tag));
-    QTEST(int(read->role()), "role");
-    const QString spoken = read->text(A::Name);
-    QVERIFY(name.isEmpty() ? !spoken.isEmpty() : spoken == name);
-    for (const Control &other : controls()) // a name tells its control from every other
-        QVERIFY(
-            read->role() == A::StaticText || other.kind == Kind::Label || other.name == tag ||
-            A::queryAccessibleInterface(rig.at(other.name.data()))->text(A::Name) != spoken);
-    if (auto *label = qobject_cast<PanelLabel *>(read->object())) {
-        const std::pair<QObject *, A::Event> named{label, A::NameChanged};
-        QCOMPARE(std::ranges::count(g_updates, named) > 0, spoken != row(tag).caption.data());
-        g_updates.clear();
-        label->setText("next");
-        QCOMPARE(read->text(A::Name), "next");
-        QCOMPARE(std::ranges::count(g_updates, named), 1);
-    }
-}
-
-void TestPanel::keyboardReachesWhatIsInView_data()
-{
-    QTest::addColumn<float>("height");
-    QTest::addColumn<int>("lastRow"); // where the last band in view ends, in twips
-    QTest::addColumn<bool>("portGroup");
-    QTest::newRow("compact") << 5350.f << 4815 << false;
-    QTest::newRow("compact, port group shown") << 5350.f << 4815 << true;
-    QTest::newRow("data") << 6645.f << 6210 << false;
-    QTest::newRow("full") << 9100.f << 8610 << false;
-}
-
-void TestPanel::keyboardReachesWhatIsInView()
-{
-    QFETCH(float, height);
-    QFETCH(int, lastRow);
-    QFETCH(bool, portGroup);
-    WindowRig rig;
-    QTest::keyClick(rig.form.focusWidget(), Qt::Key_J, Qt::ControlModifier); // shows Command34
-    rig.form.panel().extendedPanel().windowHeight.set(9100);
-    rig.at("Command96")->setFocus(); // CLS, in the full view only
-    rig.form.panel().extendedPanel().windowHeight.set(height);
-    if (portGroup)
-        rig.form.panel().click("Command33"); // COM: the group covers the button
-    QStringList seen, reached;
-    for (const Control &c : controls()) {
-        const bool inGroup = c.parent == "Frame8" || c.parent == "Frame13";
-        const bool shown = c.name == "Command33" ? !portGroup : !inGroup || portGroup;
-        if (c.kind != Kind::Label && c.kind != Kind::Frame && shown &&
-            top(c) + c.height <= lastRow)
-            seen << c.name.data();
-        if (rig.at(c.name.data())->focusPolicy() & Qt::TabFocus)
-            reached << c.name.data();
-    }
-    QCOMPARE(reached, seen);
-    QVERIFY(seen.contains(rig.form.focusWidget()->objectName())); // not left on one gone
-    for (const Control &c : controls()) // out of view: Space does not work it
-        if (QWidget *control = rig.at(c.name.data()); !seen.contains(c.name.data()))
-            control->setFocus(), QTest::keyClick(control, Qt::Key_Space);
-    QCOMPARE(rig.port.takeWritten(), "");
-}
-
-void TestPanel::keyboardHold_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<Qt::Key>("key");
-    QTest::addColumn<QString>("ending"); // key up, focus off, or a press action at once
-    QTest::addColumn<int>("interval");
-    QTest::addColumn<QString>("sent"); // at the press and at each of three ticks
-    QTest::newRow("VOL +") << "Command1" << Qt::Key_Space << "up" << 250 << "C09\r";
-    QTest::newRow("Brightness -") << "Command35" << Qt::Key_Enter << "off" << 50 << "C21\r";
-    QTest::newRow("Keystone +") << "Command50" << Qt::Key_Space << "" << 250 << "C8E\r";
-}
-
-void TestPanel::keyboardHold()
-{
-    QFETCH(QString, button);
-    QFETCH(Qt::Key, key);
-    QFETCH(QString, ending);
-    QFETCH(int, interval);
-    QFETCH(QString, sent);
-    WindowRig rig;
-    QWidget *held = rig.at(qPrintable(button));
-    held->setFocus();
-    if (ending.isEmpty())
-        A::queryAccessibleInterface(held)->actionInterface()->doAction(
-            QAccessibleActionInterface::pressAction());
-    else
-        QTest::keyPress(held, key);
-    for (int tick = 0; tick < 3; ++tick, rig.clock.advance(interval))
-        for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) { // auto-repeat
-            QKeyEvent repeat(type, key, Qt::NoModifier, QString(), true);
-            QApplication::sendEvent(held, &repeat);
+    // Each adjuster's code; a tick sends the held one's, whatever went out in between.
+    void everyAdjusterSendsItsCode()
+    {
+        Rig rig;
+        for (const char *name : {"Command1", "Command2", "Command15", "Command35", "Command48",
+                                 "Command49", "Command50", "Command51", "Command6", "Command5",
+                                 "Command7", "Command9", "Command8"}) {
+            rig.panel.press(name);
+            rig.panel.release(name);
         }
-    QCOMPARE(QString::fromStdString(rig.port.takeWritten()),
-             sent.repeated(ending.isEmpty() ? 1 : 4));
-    ending == "up" ? QTest::keyRelease(held, key) : rig.at("Command17")->setFocus();
-    rig.clock.advance(10 * interval);
-    QCOMPARE(rig.port.takeWritten(), "");
-}
+        QCOMPARE(rig.port.takeWritten(),
+                 "C09\rC0A\rC20\rC21\rC30\rC31\rC8E\rC8F\rC3F\rC3C\rC3D\rC3B\rC3A\r");
+        rig.panel.press("Command50");
+        rig.panel.click("Command17");
+        rig.clock.advance(250);
+        QCOMPARE(rig.port.takeWritten(), "C8E\rC00\rC8E\r");
+    }
+
+    void steppers_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("intervals");
+        QTest::newRow("VOL +") << "Command1" << "C09\r" << "250/200/245";
+        QTest::newRow("VOL -") << "Command2" << "C0A\r" << "250/200/245";
+        QTest::newRow("Brightness +") << "Command15" << "C20\r" << "50/25/25";
+        QTest::newRow("Brightness -") << "Command35" << "C21\r" << "50/25/25";
+        QTest::newRow("D.Zoom +") << "Command48" << "C30\r" << "250/200/245";
+        QTest::newRow("Keystone -") << "Command51" << "C8F\r" << "250/200/245";
+        QTest::newRow("SELECT") << "Command6" << "C3F\r" << "500/200/245";
+    }
+
+    // A press shorter than one interval sends once; a hold of n intervals sends n + 1.
+    void steppers()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, code);
+        QFETCH(QString, intervals);
+        Rig rig;
+        const std::string name = button.toStdString();
+        const int repeat = intervals.section('/', 0, 0).toInt();
+        rig.panel.press(name);
+        QCOMPARE(rig.intervals(), intervals);
+        rig.clock.advance(repeat - 1);
+        rig.panel.release(name);
+        rig.panel.press(name);
+        rig.clock.advance(7 * repeat);
+        rig.panel.release(name);
+        QVERIFY(!rig.timer(1).isEnabled());
+        rig.clock.advance(10 * repeat);
+        QCOMPARE(QString::fromStdString(rig.port.takeWritten()), code.repeated(1 + 8));
+    }
+
+    // The arrows repeat at what Timer1 holds and take their display intervals from what came
+    // before them.
+    void arrows_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("intervals");
+        QTest::newRow("at start") << QStringList{} << "200/500/1000";
+        QTest::newRow("after MENU ON") << QStringList{"Command23"} << "200/150/190";
+        QTest::newRow("after D.Zoom") << QStringList{"Command49"} << "5/5/5";
+        QTest::newRow("after D.Zoom, VOL") << QStringList{"Command48", "Command1"} << "250/5/5";
+        QTest::newRow("after D.Zoom, A-IMAGE") << QStringList{"Command48", "Command13"}
+                                               << "200/150/190";
+        QTest::newRow("after D.Zoom, failed MENU ON") << QStringList{"Command48", "!Command23"}
+                                                      << "5/5/5";
+    }
+
+    void arrows()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, intervals);
+        Rig rig;
+        run(rig, before);
+        rig.panel.press("Command7");
+        QCOMPARE(rig.intervals(), intervals);
+        rig.clock.advance(4 * intervals.section('/', 0, 0).toInt());
+        rig.panel.release("Command7");
+        QCOMPARE(rig.port.takeWritten(), "C3D\rC3D\rC3D\rC3D\rC3D\r");
+    }
+
+    void releaseRestsTheMonitor()
+    {
+        Rig rig;
+        rig.panel.click("Command44");
+        rig.port.receive("00\r");
+        rig.panel.press("Command1");
+        rig.port.receive("x");
+        rig.panel.release("Command1");
+        QCOMPARE(rig.txd() + rig.rxd(), "");
+        QCOMPARE(rig.intervals(), "250/500/1000");
+        rig.clock.advance(999);
+        QCOMPARE(rig.rxd() + '|' + rig.status(), "| Power ON"); // no no-reply mark after a release
+        rig.clock.advance(1);
+        QCOMPARE(rig.status(), "");
+        rig.port.receive("c"); // a reply after the release starts a new buffer
+        QCOMPARE(rig.rxd(), " c ");
+    }
+
+    void asDesigned()
+    {
+        WindowRig rig;
+        QCOMPARE(rig.form.windowTitle(), "ORVA   PD71 / PD43  CONTROL   Ver.1.40");
+        QCOMPARE(rig.form.size(), QSize(633, 327));
+        QCOMPARE(rig.form.windowIcon().availableSizes(), QList<QSize>{QSize(48, 48)});
+        QCOMPARE(rig.form.minimumSize(), rig.form.maximumSize());
+        QCOMPARE(rig.caption("Command3"), "DISPLAY CLEAR");
+        // POWER, MENU, SOUND MUTE, NO SHOW and FREEZE: ON in green, OFF in pink.
+        for (const auto &[on, off] :
+             {std::pair{"Command17", "Command18"}, {"Command23", "Command24"},
+              {"Command19", "Command20"}, {"Command21", "Command22"}, {"Command25", "Command26"}}) {
+            QCOMPARE(rig.caption(on) + rig.caption(off), "ONOFF");
+            QCOMPARE(rig.colour(on), QColor(0xC0FFC0));
+            QCOMPARE(rig.colour(off), QColor(0xFFC0C0));
+        }
+        QCOMPARE(rig.colour("Command6"), QColor(0xFF8000));
+        QCOMPARE(rig.colour("Label22", QPalette::WindowText), QColor(0xFF0000));
+        QCOMPARE(rig.form.palette().color(QPalette::Window), QColor(0xC0C0C0));
+
+        QVERIFY(!rig.control("Frame8")->isVisible() && !rig.control("Command34")->isVisible());
+        QCOMPARE(rig.form.focusWidget(), rig.control("Command17"));
+        const auto checked = [&rig](const char *name) {
+            return rig.control<QRadioButton>(name)->isChecked();
+        };
+        QVERIFY(checked("Option1") && checked("Option9") && !checked("Option2"));
+
+        // The design's faces come out as their stand-ins, and they have the Japanese glyphs.
+        const QFont pgothic = rig.control("Command34")->font();
+        QCOMPARE(QFontInfo(pgothic).family() + ' ' + QFontInfo(rig.form.font()).family(),
+                 "IPAPGothic IPAGothic");
+        for (const QChar c : QStringLiteral("データを表示しない"))
+            QVERIFY(QFontMetrics(pgothic).inFont(c));
+        QVERIFY(rig.form.font().bold());
+        QCOMPARE(rig.control("Label11")->font().pixelSize(), 13); // 9.75 pt
+    }
+
+    // A key held on a one-shot button sends once, whatever the key repeat.
+    void keyboardActivation_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("REAL, Space") << "Command10" << int(Qt::Key_Space) << QByteArray("C12\r");
+        QTest::newRow("STATUS, Enter") << "Command44" << int(Qt::Key_Enter) << QByteArray("CR0\r");
+    }
+
+    void keyboardActivation()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        WindowRig rig;
+        rig.setHeight(ExtendedPanel::kDataHeight);
+        QWidget *widget = rig.control(qPrintable(button));
+        widget->setFocus();
+        const auto send = [widget, key](QEvent::Type type, bool repeat) {
+            QKeyEvent event(type, key, Qt::NoModifier, QString(), repeat);
+            QCoreApplication::sendEvent(widget, &event);
+        };
+        send(QEvent::KeyPress, false);
+        for (int repeat = 0; repeat < 3; ++repeat) { // held: the key repeats as release and press
+            send(QEvent::KeyRelease, true);
+            send(QEvent::KeyPress, true);
+        }
+        send(QEvent::KeyRelease, false);
+        QTEST(QByteArray::fromStdString(rig.port.takeWritten()), "sent");
+    }
+
+    void mouse()
+    {
+        WindowRig rig;
+        // A click that only ends over another place is no click.
+        QTest::mousePress(rig.control("Command17"), Qt::LeftButton);
+        QTest::mouseRelease(rig.control("Command17"), Qt::LeftButton, {}, QPoint(-5, -5));
+        QCOMPARE(rig.port.takeWritten(), "");
+        // An adjuster acts while held by any mouse button, and its release ends the hold wherever
+        // it comes.
+        QTest::mousePress(rig.control("Command2"), Qt::RightButton);
+        rig.clock.advance(500);
+        QTest::mouseRelease(rig.control("Command2"), Qt::RightButton, {}, QPoint(-20, -20));
+        QCOMPARE(rig.label("Label11"), "");
+        rig.clock.advance(1000);
+        QCOMPARE(rig.port.takeWritten(), "C0A\rC0A\rC0A\r");
+    }
+
+    void holdEndsWhenTheReleaseCannotArrive_data()
+    {
+        QTest::addColumn<QString>("loss");
+        QTest::newRow("focus moves") << "focus";
+        QTest::newRow("window deactivated") << "deactivate";
+        QTest::newRow("button hidden") << "hide";
+        QTest::newRow("warning box opens") << "box";
+    }
+
+    void holdEndsWhenTheReleaseCannotArrive()
+    {
+        QFETCH(QString, loss);
+        WindowRig rig;
+        rig.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.form));
+        auto *brightness = rig.control<AdjusterButton>("Command15");
+        QTest::mousePress(brightness, Qt::LeftButton);
+        rig.clock.advance(100);
+        QCOMPARE(rig.port.takeWritten(), "C20\rC20\rC20\r");
+        int held = -1; // while the box is shown
+        QWidget other;
+        if (loss == "focus") {
+            rig.control("Command17")->setFocus();
+        } else if (loss == "deactivate") {
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        } else if (loss == "hide") {
+            brightness->hide();
+        } else {
+            rig.boxes.whileOpen = [&] { held = rig.form.panel().state().heldAdjuster; };
+            rig.form.panel().reportError(PortError(13, "/dev/ttyS0: Connection lost"));
+            QCOMPARE(held, 0);
+        }
+        rig.clock.advance(1000);
+        QCOMPARE(rig.port.takeWritten(), "");
+        // The release that finally comes does not clean up a second time.
+        rig.form.panel().display().label11.set("next exchange");
+        QTest::mouseRelease(brightness, Qt::LeftButton);
+        QCOMPARE(rig.label("Label11"), "next exchange");
+    }
+
+    // Ctrl+J works while the command box has the focus, which keeps its keys; the box sends its
+    // text as Latin-1 on SEND only.
+    void chordAndCommandBox()
+    {
+        WindowRig rig;
+        QTest::mouseDClick(rig.control("Image1"), Qt::LeftButton);
+        QCOMPARE(rig.form.height(), 327); // nothing before the chord
+        auto *box = rig.control<QLineEdit>("Text1");
+        box->setFocus();
+        QTest::keyClicks(box, "CR0");
+        QTest::keyClick(box, Qt::Key_J, Qt::ControlModifier);
+        QCOMPARE(rig.form.height(), 451);
+        QTest::keyClick(box, Qt::Key_J);
+        box->insert(QStringLiteral("\u00e9\u30c7"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::mouseDClick(rig.control("Image1"), Qt::LeftButton);
+        QCOMPARE(rig.form.height(), 577);
+        QCOMPARE(rig.port.takeWritten(), "");
+        rig.click("Command95");
+        QCOMPARE(rig.port.takeWritten(), "CR0j\xE9?\r");
+
+        QCOMPARE(rig.caption("Command34"), "CLOSE");
+        rig.click("Command34");
+        QCOMPARE(rig.form.height(), 327);
+        QCOMPARE(rig.caption("Command34"), "データを表示する");
+        rig.click("Command16"); // END
+        QVERIFY(!rig.form.isVisible());
+    }
+
+    // Text from the line is shown as plain characters, and a long line is cut to what fits.
+    void receivedTextShownLiterally()
+    {
+        WindowRig rig;
+        rig.setHeight(ExtendedPanel::kDataHeight);
+        auto *line = rig.control<PanelLabel>("Label12");
+        rig.port.receive("<b>&amp;</b>\xE9");
+        QCOMPARE(line->text(), " < b > & a m p ; < / b > ? ");
+        QCOMPARE(line->shownText(), line->text());
+        rig.port.receive(std::string(32767, '\x06')); // "ACK " for each, up to the buffer's limit
+        QCOMPARE(line->text().size(), 1 + 2 * 13 + 4 * (32767 - 13));
+        QCOMPARE(line->size(), QSize(374, 20));
+        QCOMPARE(rig.form.size(), QSize(633, 414));
+        QVERIFY(line->shownText().endsWith(QChar(0x2026)));
+        QVERIFY(line->fontMetrics().horizontalAdvance(line->shownText()) <=
+                line->contentsRect().width());
+        // It draws its sunken border itself: drawing qDrawWinPanel over it changes no pixel.
+        const QImage shown = line->grab().toImage();
+        QImage expected = shown;
+        QPainter painter(&expected);
+        qDrawWinPanel(&painter, line->rect(), line->palette(), true);
+        painter.end();
+        QCOMPARE(shown, expected);
+    }
+
+    void initTestCase()
+    {
+        A::installUpdateHandler(
+            [](QAccessibleEvent *e) { g_updates.emplace_back(e->object(), e->type()); });
+        // As a screen reader on the accessibility bus makes it.
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    }
+
+    void everyControlIsRead_data()
+    {
+        QTest::addColumn<int>("role");     // by kind: frame, label, button, option, box, picture
+        QTest::addColumn<QString>("name"); // as designed where given, else any but empty
+        const int roles[] = {A::NoRole,      A::StaticText,   A::Button,
+                             A::RadioButton, A::EditableText, A::Graphic};
+        const QHash<QString, QString> said{{"Command17", "POWER ON"}, {"Command51", "Keystone -"},
+                                           {"Command5", "Up"},        {"Command13", "A-IMAGE"},
+                                           {"Text1", "Command"},      {"Label22", " Power ON"}};
+        QTest::newRow("") << int(A::Window) << "ORVA   PD71 / PD43  CONTROL   Ver.1.40"; // Form1
+        for (const Control &c : controls())
+            if (c.kind != Kind::Frame)
+                QTest::newRow(c.name.data()) << roles[int(c.kind)] << said.value(c.name.data());
+    }
+
+    void everyControlIsRead()
+    {
+        QFETCH(QString, name);
+        WindowRig rig;
+        g_updates.clear();
+        rig.form.panel().click("Command44"); // STATUS, and the projector's reply: on
+        rig.port.receive("00\r");
+        const char *tag = QTest::currentDataTag();
+        QAccessibleInterface *read = A::queryAccessibleInterface(rig.at(tag));
+        QTEST(int(read->role()), "role");
+        const QString spoken = read->text(A::Name);
+        QVERIFY(name.isEmpty() ? !spoken.isEmpty() : spoken == name);
+        for (const Control &other : controls()) // a name tells its control from every other
+            QVERIFY(
+                read->role() == A::StaticText || other.kind == Kind::Label || other.name == tag ||
+                A::queryAccessibleInterface(rig.at(other.name.data()))->text(A::Name) != spoken);
+        if (auto *label = qobject_cast<PanelLabel *>(read->object())) {
+            const std::pair<QObject *, A::Event> named{label, A::NameChanged};
+            QCOMPARE(std::ranges::count(g_updates, named) > 0, spoken != row(tag).caption.data());
+            g_updates.clear();
+            label->setText("next");
+            QCOMPARE(read->text(A::Name), "next");
+            QCOMPARE(std::ranges::count(g_updates, named), 1);
+        }
+    }
+
+    void keyboardReachesWhatIsInView_data()
+    {
+        QTest::addColumn<float>("height");
+        QTest::addColumn<int>("lastRow"); // where the last band in view ends, in twips
+        QTest::addColumn<bool>("portGroup");
+        QTest::newRow("compact") << 5350.f << 4815 << false;
+        QTest::newRow("compact, port group shown") << 5350.f << 4815 << true;
+        QTest::newRow("data") << 6645.f << 6210 << false;
+        QTest::newRow("full") << 9100.f << 8610 << false;
+    }
+
+    void keyboardReachesWhatIsInView()
+    {
+        QFETCH(float, height);
+        QFETCH(int, lastRow);
+        QFETCH(bool, portGroup);
+        WindowRig rig;
+        QTest::keyClick(rig.form.focusWidget(), Qt::Key_J, Qt::ControlModifier); // shows Command34
+        rig.form.panel().extendedPanel().windowHeight.set(9100);
+        rig.at("Command96")->setFocus(); // CLS, in the full view only
+        rig.form.panel().extendedPanel().windowHeight.set(height);
+        if (portGroup)
+            rig.form.panel().click("Command33"); // COM: the group covers the button
+        QStringList seen, reached;
+        for (const Control &c : controls()) {
+            const bool inGroup = c.parent == "Frame8" || c.parent == "Frame13";
+            const bool shown = c.name == "Command33" ? !portGroup : !inGroup || portGroup;
+            if (c.kind != Kind::Label && c.kind != Kind::Frame && shown &&
+                top(c) + c.height <= lastRow)
+                seen << c.name.data();
+            if (rig.at(c.name.data())->focusPolicy() & Qt::TabFocus)
+                reached << c.name.data();
+        }
+        QCOMPARE(reached, seen);
+        QVERIFY(seen.contains(rig.form.focusWidget()->objectName())); // not left on one gone
+        for (const Control &c : controls()) // out of view: Space does not work it
+            if (QWidget *control = rig.at(c.name.data()); !seen.contains(c.name.data()))
+                control->setFocus(), QTest::keyClick(control, Qt::Key_Space);
+        QCOMPARE(rig.port.takeWritten(), "");
+    }
+
+    void keyboardHold_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<QString>("ending"); // key up, focus off, or a press action at once
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("sent"); // at the press and at each of three ticks
+        QTest::newRow("VOL +") << "Command1" << Qt::Key_Space << "up" << 250 << "C09\r";
+        QTest::newRow("Brightness -") << "Command35" << Qt::Key_Enter << "off" << 50 << "C21\r";
+        QTest::newRow("Keystone +") << "Command50" << Qt::Key_Space << "" << 250 << "C8E\r";
+    }
+
+    void keyboardHold()
+    {
+        QFETCH(QString, button);
+        QFETCH(Qt::Key, key);
+        QFETCH(QString, ending);
+        QFETCH(int, interval);
+        QFETCH(QString, sent);
+        WindowRig rig;
+        QWidget *held = rig.at(qPrintable(button));
+        held->setFocus();
+        if (ending.isEmpty())
+            A::queryAccessibleInterface(held)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+        else
+            QTest::keyPress(held, key);
+        for (int tick = 0; tick < 3; ++tick, rig.clock.advance(interval))
+            for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) { // auto-repeat
+                QKeyEvent repeat(type, key, Qt::NoModifier, QString(), true);
+                QApplication::sendEvent(held, &repeat);
+            }
+        QCOMPARE(QString::fromStdString(rig.port.takeWritten()),
+                 sent.repeated(ending.isEmpty() ? 1 : 4));
+        ending == "up" ? QTest::keyRelease(held, key) : rig.at("Command17")->setFocus();
+        rig.clock.advance(10 * interval);
+        QCOMPARE(rig.port.takeWritten(), "");
+    }
+};
 
 QTEST_MAIN(TestPanel)
 #include "test_panel.moc"

@@ -66,259 +66,245 @@ class TestSerial : public QObject
     Q_OBJECT
 
 private slots:
-    void bytesCrossUnchanged();
-    void repliesShowInTheLabels();
-    void lineSpeedOnTheDevice();
-    void qtTimersKeepTheTimerRule();
-    void launchOptions_data();
-    void launchOptions();
-    void hangUp_data();
-    void hangUp();
-    void portCannotBeOpened_data();
-    void portCannotBeOpened();
-    void programEnds_data();
-    void programEnds();
-    void signalDuringTheStartUpWarning();
-};
+    void bytesCrossUnchanged()
+    {
+        ProgramRig rig;
+        rig.projector->setSilent(true);
+        QSignalSpy pieces(rig.projector.get(), &SimulatedProjector::bytesReceived);
+        QByteArray everyByte(256, '\0');
+        std::iota(everyByte.begin(), everyByte.end(), '\0');
+        rig.click("Command10");
+        rig.port->output(everyByte.toStdString());
+        QByteArray line;
+        QVERIFY(waitFor([&] {
+            for (; !pieces.isEmpty(); pieces.removeFirst())
+                line += pieces.constFirst().constFirst().toByteArray();
+            return line.size() >= 260;
+        }));
+        QCOMPARE(line, "C12\r" + everyByte);
+        rig.projector->send(everyByte);
+        QVERIFY(waitFor([&] { return rig.state().receiveBuffer == everyByte.toStdString(); }));
+    }
 
-void TestSerial::bytesCrossUnchanged()
-{
-    ProgramRig rig;
-    rig.projector->setSilent(true);
-    QSignalSpy pieces(rig.projector.get(), &SimulatedProjector::bytesReceived);
-    QByteArray everyByte(256, '\0');
-    std::iota(everyByte.begin(), everyByte.end(), '\0');
-    rig.click("Command10");
-    rig.port->output(everyByte.toStdString());
-    QByteArray line;
-    QVERIFY(waitFor([&] {
-        for (; !pieces.isEmpty(); pieces.removeFirst())
-            line += pieces.constFirst().constFirst().toByteArray();
-        return line.size() >= 260;
-    }));
-    QCOMPARE(line, "C12\r" + everyByte);
-    rig.projector->send(everyByte);
-    QVERIFY(waitFor([&] { return rig.state().receiveBuffer == everyByte.toStdString(); }));
-}
+    void repliesShowInTheLabels()
+    {
+        ProgramRig rig;
+        rig.projector->setReplyInPieces(true);
+        rig.click("Command44");
+        QVERIFY(waitFor([&] { return rig.label("Label12") == " 8 "; }));
+        QCOMPARE(rig.label("Label22"), "");
+        QVERIFY(waitFor([&] { return rig.label("Label12") == " 8 0 CR "; }));
+        QCOMPARE(rig.label("Label22"), " Stand by");
+    }
 
-void TestSerial::repliesShowInTheLabels()
-{
-    ProgramRig rig;
-    rig.projector->setReplyInPieces(true);
-    rig.click("Command44");
-    QVERIFY(waitFor([&] { return rig.label("Label12") == " 8 "; }));
-    QCOMPARE(rig.label("Label22"), "");
-    QVERIFY(waitFor([&] { return rig.label("Label12") == " 8 0 CR "; }));
-    QCOMPARE(rig.label("Label22"), " Stand by");
-}
+    // The speed reaches the device's termios at once; a settings text the port does not know is
+    // refused and changes nothing.
+    void lineSpeedOnTheDevice()
+    {
+        ProgramRig rig;
+        QCOMPARE(rig.projector->lineSpeed(), 19200);
+        rig.form->panel().click("Option10");
+        QCOMPARE(rig.projector->lineSpeed(), 9600);
+        for (const std::string settings : {"4800,N,8,1", "9600,E,8,1", "19200,N,8,1 "})
+            QVERIFY_THROWS_EXCEPTION(PortError, rig.port->setSettings(settings));
+        rig.form->panel().click("Option9");
+        QCOMPARE(rig.projector->lineSpeed(), 19200);
+        QVERIFY(rig.port->isOpen() && rig.boxes.texts.isEmpty());
+    }
 
-// The speed reaches the device's termios at once; a settings text the port does not know is
-// refused and changes nothing.
-void TestSerial::lineSpeedOnTheDevice()
-{
-    ProgramRig rig;
-    QCOMPARE(rig.projector->lineSpeed(), 19200);
-    rig.form->panel().click("Option10");
-    QCOMPARE(rig.projector->lineSpeed(), 9600);
-    for (const std::string settings : {"4800,N,8,1", "9600,E,8,1", "19200,N,8,1 "})
-        QVERIFY_THROWS_EXCEPTION(PortError, rig.port->setSettings(settings));
-    rig.form->panel().click("Option9");
-    QCOMPARE(rig.projector->lineSpeed(), 19200);
-    QVERIFY(rig.port->isOpen() && rig.boxes.texts.isEmpty());
-}
-
-// Enabling a running QtTimer leaves its countdown alone; setting its interval restarts it.
-// Told by which of two timers fires first, never by the clock.
-void TestSerial::qtTimersKeepTheTimerRule()
-{
-    for (const bool setInterval : {false, true}) {
-        QtTimer timer, trigger, reference;
-        QString order;
-        for (auto [which, name] : {std::pair{&timer, 'T'}, {&reference, 'R'}}) {
-            which->setOnExpiry([&order, which, name] {
-                order += name;
-                which->setEnabled(false);
+    // Enabling a running QtTimer leaves its countdown alone; setting its interval restarts it.
+    // Told by which of two timers fires first, never by the clock.
+    void qtTimersKeepTheTimerRule()
+    {
+        for (const bool setInterval : {false, true}) {
+            QtTimer timer, trigger, reference;
+            QString order;
+            for (auto [which, name] : {std::pair{&timer, 'T'}, {&reference, 'R'}}) {
+                which->setOnExpiry([&order, which, name] {
+                    order += name;
+                    which->setEnabled(false);
+                });
+            }
+            trigger.setOnExpiry([&] {
+                trigger.setEnabled(false);
+                setInterval ? timer.setInterval(100) : timer.setEnabled(true); // due at 160, or 100
+                reference.setEnabled(true);                                    // due at 120
             });
+            timer.setInterval(100);
+            trigger.setInterval(60);
+            reference.setInterval(60);
+            timer.setEnabled(true);
+            trigger.setEnabled(true);
+            QVERIFY(waitFor([&] { return order.size() == 2; }));
+            QCOMPARE(order, setInterval ? "RT" : "TR");
         }
-        trigger.setOnExpiry([&] {
-            trigger.setEnabled(false);
-            setInterval ? timer.setInterval(100) : timer.setEnabled(true); // due at 160, or 100
-            reference.setEnabled(true);                                    // due at 120
-        });
-        timer.setInterval(100);
-        trigger.setInterval(60);
-        reference.setInterval(60);
-        timer.setEnabled(true);
-        trigger.setEnabled(true);
-        QVERIFY(waitFor([&] { return order.size() == 2; }));
-        QCOMPARE(order, setInterval ? "RT" : "TR");
     }
-}
 
-void TestSerial::launchOptions_data()
-{
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<QString>("outcome"); // COM1, COM2, what runs: the panel, simulator or exit
-    QTest::newRow("nothing") << "" << "/dev/ttyS0 /dev/ttyS1 panel";
-    QTest::newRow("USB adapter as COM1") << "--com1 /dev/ttyUSB0"
-                                         << "/dev/ttyUSB0 /dev/ttyS1 panel";
-    QTest::newRow("COM2 with =") << "--com2=/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyUSB0 panel";
-    QTest::newRow("simulate") << "--simulate" << "/dev/ttyS0 /dev/ttyS1 simulator";
-    QTest::newRow("list ports") << "--list-ports" << "/dev/ttyS0 /dev/ttyS1 exit 0";
-    QTest::newRow("stray argument") << "/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 2";
-    QTest::newRow("simulate and COM1 disagree") << "--simulate --com1 /dev/ttyUSB0"
-                                                << "/dev/ttyS0 /dev/ttyS1 exit 2";
-}
-
-void TestSerial::launchOptions()
-{
-    QFETCH(QString, arguments);
-    const LaunchOptions options =
-        parseLaunchOptions(QStringList{"orva-control"} + arguments.split(' ', Qt::SkipEmptyParts));
-    const std::optional<int> exit = runWithoutPanel(options);
-    const QString runs = exit             ? QStringLiteral("exit %1").arg(*exit)
-                         : options.simulate ? "simulator"
-                                            : "panel";
-    QTEST(options.devices.device(1) + ' ' + options.devices.device(2) + ' ' + runs, "outcome");
-}
-
-void TestSerial::hangUp_data()
-{
-    QTest::addColumn<QString>("moment");
-    QTest::newRow("idle") << "idle";
-    QTest::newRow("warning box open") << "box";
-    QTest::newRow("9600 chosen while gone") << "speed";
-}
-
-// The device hangs up and comes back under the same name; a speed chosen meanwhile stands.
-void TestSerial::hangUp()
-{
-    QFETCH(QString, moment);
-    Rig rig;
-    if (moment == "box") {
-        rig.boxes.whileOpen = [&rig] {
-            rig.projector->hangUp();
-            waitFor([&rig] { return !rig.port->isOpen(); });
-        };
-        rig.form->panel().reportError(PortError(11, "An earlier trouble"));
-        QCOMPARE(rig.boxes.texts.takeFirst(), "Error 11: An earlier trouble");
+    void launchOptions_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("outcome"); // COM1, COM2, what runs: the panel, simulator or exit
+        QTest::newRow("nothing") << "" << "/dev/ttyS0 /dev/ttyS1 panel";
+        QTest::newRow("USB adapter as COM1") << "--com1 /dev/ttyUSB0"
+                                             << "/dev/ttyUSB0 /dev/ttyS1 panel";
+        QTest::newRow("COM2 with =") << "--com2=/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyUSB0 panel";
+        QTest::newRow("simulate") << "--simulate" << "/dev/ttyS0 /dev/ttyS1 simulator";
+        QTest::newRow("list ports") << "--list-ports" << "/dev/ttyS0 /dev/ttyS1 exit 0";
+        QTest::newRow("stray argument") << "/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 2";
+        QTest::newRow("simulate and COM1 disagree") << "--simulate --com1 /dev/ttyUSB0"
+                                                    << "/dev/ttyS0 /dev/ttyS1 exit 2";
     }
-    rig.projector->hangUp();
-    if (moment == "speed") {
+
+    void launchOptions()
+    {
+        QFETCH(QString, arguments);
+        const QStringList words = arguments.split(' ', Qt::SkipEmptyParts);
+        const LaunchOptions options = parseLaunchOptions(QStringList{"orva-control"} + words);
+        const std::optional<int> exit = runWithoutPanel(options);
+        const QString runs = exit             ? QStringLiteral("exit %1").arg(*exit)
+                             : options.simulate ? "simulator"
+                                                : "panel";
+        QTEST(options.devices.device(1) + ' ' + options.devices.device(2) + ' ' + runs, "outcome");
+    }
+
+    void hangUp_data()
+    {
+        QTest::addColumn<QString>("moment");
+        QTest::newRow("idle") << "idle";
+        QTest::newRow("warning box open") << "box";
+        QTest::newRow("9600 chosen while gone") << "speed";
+    }
+
+    // The device hangs up and comes back under the same name; a speed chosen meanwhile stands.
+    void hangUp()
+    {
+        QFETCH(QString, moment);
+        Rig rig;
+        if (moment == "box") {
+            rig.boxes.whileOpen = [&rig] {
+                rig.projector->hangUp();
+                waitFor([&rig] { return !rig.port->isOpen(); });
+            };
+            rig.form->panel().reportError(PortError(11, "An earlier trouble"));
+            QCOMPARE(rig.boxes.texts.takeFirst(), "Error 11: An earlier trouble");
+        }
+        rig.projector->hangUp();
+        if (moment == "speed") {
+            rig.click("Command33");
+            rig.click("Option10");
+        }
+        QVERIFY(rig.waitForLoss());
+        rig.replaceProjector();
+        rig.checkToldOnceAndRunsOn(rig.com1, "Connection lost");
+        QCOMPARE(rig.projector->lineSpeed(), moment == "speed" ? 9600 : 19200);
+    }
+
+    void portCannotBeOpened_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("words");
+        const QString inUse = "In use by another program", notSerial = "Not a serial device";
+        QTest::newRow("missing") << "missing" << 1 << "No such file or directory";
+        QTest::newRow("held by a Qt program") << "Qt" << 2 << inUse;
+        QTest::newRow("regular file") << "file" << 7 << notSerial;
+        QTest::newRow("/dev/null") << "/dev/null" << 7 << notSerial;
+    }
+
+    // COM2 is chosen while it is missing, another program holds it, or it cannot be a serial
+    // port at all; then COM1 is chosen again. (Exclusive mode and file modes do not stop root,
+    // whom the tests may run as.)
+    void portCannotBeOpened()
+    {
+        QFETCH(QString, holder);
+        QFETCH(int, number);
+        QTemporaryDir directory;
+        const std::unique_ptr<SimulatedProjector> other = ProgramRig::openProjector();
+        QSerialPort otherProgram(other->devicePath());
+        QString com2 = other->devicePath();
+        if (holder == "missing" || holder == "file")
+            com2 = directory.filePath(QStringLiteral("ttyUSB1"));
+        if (holder == "file")
+            QFile(com2).open(QIODevice::WriteOnly);
+        if (holder == "/dev/null")
+            com2 = holder;
+        if (holder == "Qt")
+            QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+        Rig rig({.com2 = com2});
         rig.click("Command33");
-        rig.click("Option10");
+        rig.click("Option2");
+        QVERIFY(!rig.port->isOpen());
+        QVERIFY(rig.boxes.texts.value(0).startsWith(QStringLiteral("Error %1: ").arg(number)));
+        rig.click("Command17"); // the next command goes to the port that stays marked
+        QVERIFY(rig.boxes.texts.takeLast().contains(com2 + ": Device is not open"));
+        QFETCH(QString, words);
+        rig.checkToldOnceAndRunsOn(com2, words);
     }
-    QVERIFY(rig.waitForLoss());
-    rig.replaceProjector();
-    rig.checkToldOnceAndRunsOn(rig.com1, "Connection lost");
-    QCOMPARE(rig.projector->lineSpeed(), moment == "speed" ? 9600 : 19200);
-}
 
-void TestSerial::portCannotBeOpened_data()
-{
-    QTest::addColumn<QString>("holder");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("words");
-    const QString inUse = "In use by another program", notSerial = "Not a serial device";
-    QTest::newRow("missing") << "missing" << 1 << "No such file or directory";
-    QTest::newRow("held by a Qt program") << "Qt" << 2 << inUse;
-    QTest::newRow("regular file") << "file" << 7 << notSerial;
-    QTest::newRow("/dev/null") << "/dev/null" << 7 << notSerial;
-}
+    void programEnds_data()
+    {
+        QTest::addColumn<int>("signal"); // 0: the window is closed
+        QTest::addColumn<bool>("boxOpen");
+        QTest::newRow("closed while a box is open") << 0 << true;
+        QTest::newRow("SIGTERM while a box is open") << SIGTERM << true;
+        QTest::newRow("SIGHUP") << SIGHUP << false;
+    }
 
-// COM2 is chosen while it is missing, another program holds it, or it cannot be a serial
-// port at all; then COM1 is chosen again. (Exclusive mode and file modes do not stop root,
-// whom the tests may run as.)
-void TestSerial::portCannotBeOpened()
-{
-    QFETCH(QString, holder);
-    QFETCH(int, number);
-    QTemporaryDir directory;
-    const std::unique_ptr<SimulatedProjector> other = ProgramRig::openProjector();
-    QSerialPort otherProgram(other->devicePath());
-    QString com2 = other->devicePath();
-    if (holder == "missing" || holder == "file")
-        com2 = directory.filePath(QStringLiteral("ttyUSB1"));
-    if (holder == "file")
-        QFile(com2).open(QIODevice::WriteOnly);
-    if (holder == "/dev/null")
-        com2 = holder;
-    if (holder == "Qt")
-        QVERIFY(otherProgram.open(QIODevice::ReadWrite));
-    Rig rig({.com2 = com2});
-    rig.click("Command33");
-    rig.click("Option2");
-    QVERIFY(!rig.port->isOpen());
-    QVERIFY(rig.boxes.texts.value(0).startsWith(QStringLiteral("Error %1: ").arg(number)));
-    rig.click("Command17"); // the next command goes to the port that stays marked
-    QVERIFY(rig.boxes.texts.takeLast().contains(com2 + ": Device is not open"));
-    QFETCH(QString, words);
-    rig.checkToldOnceAndRunsOn(com2, words);
-}
-
-void TestSerial::programEnds_data()
-{
-    QTest::addColumn<int>("signal"); // 0: the window is closed
-    QTest::addColumn<bool>("boxOpen");
-    QTest::newRow("closed while a box is open") << 0 << true;
-    QTest::newRow("SIGTERM while a box is open") << SIGTERM << true;
-    QTest::newRow("SIGHUP") << SIGHUP << false;
-}
-
-// The program's own loop runs, with its own timers and signal handling, until the window goes;
-// then main()'s teardown. A warning that comes after the window has gone (one queued behind an
-// open box) is not shown. The device is free for another program at once.
-void TestSerial::programEnds()
-{
-    QFETCH(int, signal);
-    QFETCH(bool, boxOpen);
-    const QuitOnSignal quitOnSignal;
-    Rig rig({.qtTimers = true});
-    bool heldWhileRunning = false;
-    const auto endNow = [&] {
-        heldWhileRunning = !freeForAnotherProgram(rig.com1);
-        if (signal == 0)
-            rig.form->close();
-        else if (std::raise(signal) == 0) // as at logout; handled by the loop that runs then
-            waitFor([&rig] { return !rig.form->isVisible(); });
-    };
-    if (boxOpen) {
-        rig.boxes.whileOpen = [&] {
-            rig.form->panel().reportError(PortError(12, "Waiting behind the box"));
-            endNow();
+    // The program's own loop runs, with its own timers and signal handling, until the window goes;
+    // then main()'s teardown. A warning that comes after the window has gone (one queued behind an
+    // open box) is not shown. The device is free for another program at once.
+    void programEnds()
+    {
+        QFETCH(int, signal);
+        QFETCH(bool, boxOpen);
+        const QuitOnSignal quitOnSignal;
+        Rig rig({.qtTimers = true});
+        bool heldWhileRunning = false;
+        const auto endNow = [&] {
+            heldWhileRunning = !freeForAnotherProgram(rig.com1);
+            if (signal == 0)
+                rig.form->close();
+            else if (std::raise(signal) == 0) // as at logout; handled by the loop that runs then
+                waitFor([&rig] { return !rig.form->isVisible(); });
         };
-        QTimer::singleShot(0, [&] { rig.form->panel().reportError(PortError(12, "Shown")); });
-    } else {
-        QTimer::singleShot(0, endNow);
+        if (boxOpen) {
+            rig.boxes.whileOpen = [&] {
+                rig.form->panel().reportError(PortError(12, "Waiting behind the box"));
+                endNow();
+            };
+            QTimer::singleShot(0, [&] { rig.form->panel().reportError(PortError(12, "Shown")); });
+        } else {
+            QTimer::singleShot(0, endNow);
+        }
+        QTimer::singleShot(20000, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QApplication::exec(), 0);
+        rig.form.reset();
+        rig.port.reset();
+        QCOMPARE(rig.boxes.texts.size(), boxOpen ? 1 : 0);
+        QVERIFY(heldWhileRunning);
+        QVERIFY(freeForAnotherProgram(rig.com1));
     }
-    QTimer::singleShot(20000, [] { QCoreApplication::exit(1); });
-    QCOMPARE(QApplication::exec(), 0);
-    rig.form.reset();
-    rig.port.reset();
-    QCOMPARE(rig.boxes.texts.size(), boxOpen ? 1 : 0);
-    QVERIFY(heldWhileRunning);
-    QVERIFY(freeForAnotherProgram(rig.com1));
-}
 
-// No device at log-in: the start-up warning is open when logout sends SIGTERM.
-void TestSerial::signalDuringTheStartUpWarning()
-{
-    QTemporaryDir directory;
-    DeviceMap devices;
-    devices.setDevice(1, directory.filePath(QStringLiteral("ttyUSB0")));
-    QtSerialPort port(devices);
-    WarningBoxes boxes;
-    boxes.close = false; // nobody there to close it
-    boxes.whileOpen = [] { std::raise(SIGTERM); };
-    bool hung = false;
-    QTimer::singleShot(20000, [&hung] {
-        hung = true;
-        QCoreApplication::exit(1);
-    });
-    QCOMPARE(runPanel(port), 0);
-    QVERIFY(!hung);
-    QCOMPARE(boxes.texts.size(), 1);
-}
+    // No device at log-in: the start-up warning is open when logout sends SIGTERM.
+    void signalDuringTheStartUpWarning()
+    {
+        QTemporaryDir directory;
+        DeviceMap devices;
+        devices.setDevice(1, directory.filePath(QStringLiteral("ttyUSB0")));
+        QtSerialPort port(devices);
+        WarningBoxes boxes;
+        boxes.close = false; // nobody there to close it
+        boxes.whileOpen = [] { std::raise(SIGTERM); };
+        bool hung = false;
+        QTimer::singleShot(20000, [&hung] {
+            hung = true;
+            QCoreApplication::exit(1);
+        });
+        QCOMPARE(runPanel(port), 0);
+        QVERIFY(!hung);
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+};
 
 QTEST_MAIN(TestSerial)
 #include "test_serial.moc"
