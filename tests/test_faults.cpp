@@ -67,6 +67,8 @@ private slots:
     void programEnds_data();
     void programEnds();
     void signalDuringTheStartUpWarning();
+    void fullLineWaits_data();
+    void fullLineWaits();
 };
 
 void TestFaults::hangUp_data()
@@ -226,6 +228,32 @@ void TestFaults::signalDuringTheStartUpWarning()
     QCOMPARE(runPanel(port), 0);
     QVERIFY(!hung);
     QCOMPARE(boxes.texts.size(), 1);
+}
+
+void TestFaults::fullLineWaits_data()
+{
+    QTest::addColumn<QString>("behind");  // the control clicked right after the long command
+    QTest::addColumn<QByteArray>("tail"); // what it sends
+    QTest::newRow("a button") << "Command10" << QByteArray("C12\r");
+    QTest::newRow("END") << "Command16" << QByteArray();
+}
+
+// A command longer than the line holds, then a click: the bytes wait their turn, a full line
+// is no lost device, and END lets them all out before it closes.
+void TestFaults::fullLineWaits()
+{
+    QFETCH(QString, behind);
+    QFETCH(QByteArray, tail);
+    Rig rig;
+    QByteArray line;
+    connect(rig.projector.get(), &SimulatedProjector::bytesReceived, [&](auto bytes) { line += bytes; });
+    const QByteArray longCommand(200000, 'x');
+    rig.port->output(longCommand.toStdString());
+    rig.click(qPrintable(behind));
+    QVERIFY(waitFor([&] { return line.size() >= longCommand.size() + tail.size() || !rig.boxes.texts.isEmpty(); }));
+    QCOMPARE(line, longCommand + tail);
+    QCOMPARE(rig.port->isOpen(), !tail.isEmpty());
+    QVERIFY(rig.boxes.texts.isEmpty());
 }
 
 QTEST_MAIN(TestFaults)
