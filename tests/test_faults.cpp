@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QSocketNotifier>
 #include <QSerialPort>
 #include <QTest>
 #include <QTimer>
@@ -69,6 +70,7 @@ private slots:
     void signalDuringTheStartUpWarning();
     void fullLineWaits_data();
     void fullLineWaits();
+    void anotherProgramReads();
 };
 
 void TestFaults::hangUp_data()
@@ -254,6 +256,30 @@ void TestFaults::fullLineWaits()
     QCOMPARE(line, longCommand + tail);
     QCOMPARE(rig.port->isOpen(), !tail.isEmpty());
     QVERIFY(rig.boxes.texts.isEmpty());
+}
+
+// A forgotten `cat` on the device takes the replies first: the panel's reads find nothing, and
+// the device is still there.
+void TestFaults::anotherProgramReads()
+{
+    Rig rig;
+    const int other = ::open(QFile::encodeName(rig.com1).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    auto reader = std::make_unique<QSocketNotifier>(other, QSocketNotifier::Read);
+    int taken = 0;
+    connect(reader.get(), &QSocketNotifier::activated, [&] {
+        char byte = 0;
+        taken += ::read(other, &byte, 1) > 0;
+    });
+    rig.click("Command33");
+    rig.click("Option1"); // opened after the other program, the port is served after it here
+    for (int sent = 1; sent <= 3; ++sent) {
+        rig.projector->send("0");
+        QVERIFY(waitFor([&] { return taken == sent; }));
+    }
+    QVERIFY(rig.port->isOpen() && rig.state().receiveBuffer.empty());
+    reader.reset();
+    ::close(other);
+    rig.checkToldOnceAndRunsOn(rig.com1, "Another program is reading this device");
 }
 
 QTEST_MAIN(TestFaults)

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <string_view>
+#include <termios.h>
 #include <unistd.h>
 #include <utility>
 
@@ -134,6 +135,7 @@ void QtSerialPort::open()
     if (isOpen())
         throw ownError(QSerialPort::OpenError, QStringLiteral("Device is already open"));
     m_lostError.reset();
+    m_toldOtherReader = false;
     m_serial->setPortName(devicePath());
     m_serial->setBaudRate(findLineSettings(m_settings)->baudRate);
     const SynchronousCall call(*this);
@@ -204,6 +206,10 @@ void QtSerialPort::onFacilityError(int error)
 {
     if (m_inCall || error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
         return;
+    if (error == QSerialPort::ReadError && deviceAnswers()) {
+        tellOtherReader();
+        return;
+    }
     // QSerialPort's text here can be a leftover of an earlier system call; the path and the
     // word "lost" tell the operator what happened.
     noteLoss(lostConnection(error, m_serial->errorString()));
@@ -217,6 +223,31 @@ void QtSerialPort::noteLoss(const PortError &error)
     // Closed from the event loop, not from inside QSerialPort's own notification handler.
     QMetaObject::invokeMethod(
         m_serial.get(), [this] { reportLostConnection(); }, Qt::QueuedConnection);
+}
+
+// QSerialPort takes a read that finds nothing for a read error, and so would a hang-up. A
+// hung-up terminal fails the line's own requests; one that still answers them is there, and
+// another program (a forgotten cat, a modem prober) took the bytes first.
+bool QtSerialPort::deviceAnswers() const
+{
+    termios settings{};
+    return isOpen() && ::tcgetattr(m_serial->handle(), &settings) == 0;
+}
+
+void QtSerialPort::tellOtherReader()
+{
+    if (std::exchange(m_toldOtherReader, true))
+        return;
+    const PortError notice = ownError(
+        QSerialPort::ReadError,
+        QStringLiteral("Another program is reading this device; replies may go to it"));
+    QMetaObject::invokeMethod(
+        m_serial.get(),
+        [this, notice] {
+            if (isOpen() && m_onConnectionLost)
+                m_onConnectionLost(notice);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtSerialPort::reportLostConnection()

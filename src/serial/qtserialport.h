@@ -34,6 +34,10 @@ class QSerialPort;
 // closes at the first of them and reports the loss once, through the connection-lost handler,
 // from the event loop (never from inside another operation).
 //
+// A read that finds nothing on a device that is still there is no loss: another program reads
+// the same device and took the bytes. The port stays open, and the connection-lost handler
+// gets, once an open, a PortError (ReadError) that says so; it is a notice, not a loss.
+//
 // The receive and connection-lost handlers run inside Qt's event delivery: they must not
 // throw.
 class QtSerialPort : public SerialPort
@@ -64,6 +68,8 @@ private:
 
     void onFacilityError(int error);
     void noteLoss(const PortError &error);
+    bool deviceAnswers() const;
+    void tellOtherReader();
     void closeNow();
     std::chrono::milliseconds drainTime() const;
     void reportLostConnection();
@@ -81,5 +87,6 @@ private:
     int m_event = 0;
     bool m_inCall = false;                // a failure now is thrown, not reported as a loss
     std::optional<PortError> m_lostError; // a loss seen, its report queued
+    bool m_toldOtherReader = false;       // since the port opened
     std::function<void(const PortError &)> m_onConnectionLost;
 };
