@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -71,6 +72,7 @@ private slots:
     void fullLineWaits_data();
     void fullLineWaits();
     void anotherProgramReads();
+    void overlongLinesGoWhole();
 };
 
 void TestFaults::hangUp_data()
@@ -280,6 +282,16 @@ void TestFaults::anotherProgramReads()
     reader.reset();
     ::close(other);
     rig.checkToldOnceAndRunsOn(rig.com1, "Another program is reading this device");
+}
+
+// The simulated projector drops an over-long line whole: no command from its tail.
+void TestFaults::overlongLinesGoWhole()
+{
+    Rig rig;
+    QSignalSpy answered(rig.projector.get(), &SimulatedProjector::answered);
+    rig.port->output(std::string(512, 'x') + "C00\r" + std::string(300, 'x') + "C00\rCR0\r");
+    QVERIFY(waitFor([&] { return !answered.isEmpty(); }));
+    QCOMPARE(answered.first().first().toByteArray(), "CR0");
 }
 
 QTEST_MAIN(TestFaults)
