@@ -262,8 +262,8 @@ void QtSerialPort::reportLostConnection()
 
 void QtSerialPort::failOperation()
 {
-    // A device that has gone fails a write or a speed change with a resource error before
-    // the loss is seen: it is reported as the loss it is.
+    // A device that has gone fails a speed change with a resource error before the loss is
+    // seen: it is reported as the loss it is.
     const int number = m_serial->error();
     const QString text = m_serial->errorString();
     closeAndThrow(number == QSerialPort::ResourceError ? lostConnection(number, text)

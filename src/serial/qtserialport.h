@@ -36,7 +36,7 @@ class QSerialPort;
 //
 // A read that finds nothing on a device that is still there is no loss: another program reads
 // the same device and took the bytes. The port stays open, and the connection-lost handler
-// gets, once an open, a PortError (ReadError) that says so; it is a notice, not a loss.
+// gets a PortError (ReadError) that says so, once for each open: a notice, not a loss.
 //
 // The receive and connection-lost handlers run inside Qt's event delivery: they must not
 // throw.
