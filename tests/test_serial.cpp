@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -246,8 +247,8 @@ private slots:
         QTest::addColumn<int>("signal"); // 0: the window is closed
         QTest::addColumn<bool>("boxOpen");
         QTest::newRow("closed while a box is open") << 0 << true;
-        QTest::newRow("SIGTERM while a box is open") << SIGTERM << true;
-        QTest::newRow("SIGHUP") << SIGHUP << false;
+        QTest::newRow("5000 SIGTERM while a box is open") << SIGTERM << true;
+        QTest::newRow("5000 SIGHUP") << SIGHUP << false;
     }
 
     // The program's own loop runs, with its own timers and signal handling, until the window goes;
@@ -264,8 +265,9 @@ private slots:
             heldWhileRunning = !freeForAnotherProgram(rig.com1);
             if (signal == 0)
                 rig.form->close();
-            else if (std::raise(signal) == 0) // as at logout; handled by the loop that runs then
-                waitFor([&rig] { return !rig.form->isVisible(); });
+            for (int i = 0; signal != 0 && i < 5000; ++i) // a storm, as at logout; nothing reads
+                std::raise(signal); // it until the loop that runs then
+            waitFor([&rig] { return !rig.form->isVisible(); });
         };
         if (boxOpen) {
             rig.boxes.whileOpen = [&] {
@@ -277,7 +279,9 @@ private slots:
             QTimer::singleShot(0, endNow);
         }
         QTimer::singleShot(20000, [] { QCoreApplication::exit(1); });
+        ::alarm(60); // a signal handler that blocks is beyond the reach of any timer
         QCOMPARE(QApplication::exec(), 0);
+        ::alarm(0);
         rig.form.reset();
         rig.port.reset();
         QCOMPARE(rig.boxes.texts.size(), boxOpen ? 1 : 0);
@@ -303,6 +307,61 @@ private slots:
         QCOMPARE(runPanel(port), 0);
         QVERIFY(!hung);
         QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    // A command longer than the line holds, then a click: the bytes wait their turn, a full line
+    // is no lost device, and END lets them all out before it closes.
+    void fullLineWaits()
+    {
+        for (const auto &[behind, tail] :
+             {std::pair{"Command10", QByteArray("C12\r")}, {"Command16", QByteArray()}}) {
+            Rig rig;
+            QByteArray line;
+            connect(rig.projector.get(), &SimulatedProjector::bytesReceived,
+                    [&](const QByteArray &bytes) { line += bytes; });
+            const QByteArray longCommand(200000, 'x');
+            rig.port->output(longCommand.toStdString());
+            rig.click(behind);
+            const qsizetype all = longCommand.size() + tail.size();
+            QVERIFY(waitFor([&] { return line.size() >= all || !rig.boxes.texts.isEmpty(); }));
+            QCOMPARE(line, longCommand + tail);
+            QVERIFY(rig.port->isOpen() == !tail.isEmpty() && rig.boxes.texts.isEmpty());
+        }
+    }
+
+    // A forgotten `cat` on the device takes the replies first: the panel's reads find nothing,
+    // and the device is still there.
+    void anotherProgramReads()
+    {
+        Rig rig;
+        const QByteArray device = QFile::encodeName(rig.com1);
+        const int other = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QSocketNotifier reader(other, QSocketNotifier::Read);
+        int taken = 0;
+        connect(&reader, &QSocketNotifier::activated, [&] {
+            char byte;
+            taken += ::read(other, &byte, 1) > 0;
+        });
+        rig.click("Command33");
+        rig.click("Option1"); // opened after the other program, the port is served after it here
+        for (int sent = 1; sent <= 3; ++sent) {
+            rig.projector->send("0");
+            QVERIFY(waitFor([&] { return taken == sent; }));
+        }
+        QVERIFY(rig.port->isOpen() && rig.state().receiveBuffer.empty());
+        reader.setEnabled(false);
+        ::close(other);
+        rig.checkToldOnceAndRunsOn(rig.com1, "Another program is reading this device");
+    }
+
+    // The simulated projector drops an over-long line whole: no command from its tail.
+    void overlongLinesGoWhole()
+    {
+        Rig rig;
+        QSignalSpy answered(rig.projector.get(), &SimulatedProjector::answered);
+        rig.port->output(std::string(512, 'x') + "C00\r" + std::string(300, 'x') + "C00\rCR0\r");
+        QVERIFY(waitFor([&] { return !answered.isEmpty(); }));
+        QCOMPARE(answered.first().first().toByteArray(), "CR0");
     }
 };
 

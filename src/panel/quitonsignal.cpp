@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,10 +20,14 @@ QuitOnSignal::QuitOnSignal(QObject *parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
         return; // the program still runs; it only ends less tidily on a signal
+    // Once quitting has begun nobody reads, and a storm of signals fills the socket: a
+    // handler that waited there would hold the program, its port and its lock for ever.
+    // One byte waiting is enough, so the signals that find the socket full are dropped.
+    ::fcntl(g_pipe[1], F_SETFL, ::fcntl(g_pipe[1], F_GETFL) | O_NONBLOCK);
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char signal = 0;
-        if (::read(g_pipe[0], &signal, 1) != 1)
+        char pending[64]; // every signal that waits: one is enough
+        if (::read(g_pipe[0], pending, sizeof pending) <= 0)
             return;
         m_received = true;
         // quit() closes the windows, but only once the main loop runs; exit() also ends the
@@ -51,6 +57,8 @@ QuitOnSignal::~QuitOnSignal()
 
 void QuitOnSignal::onSignal(int signal)
 {
+    const int savedErrno = errno; // the interrupted code may be about to read it
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const auto written = ::write(g_pipe[1], &byte, 1);
+    errno = savedErrno;
 }

@@ -9,7 +9,8 @@ class QSocketNotifier;
 // port close as on END: the device and its lock file are free right after.
 //
 // A signal handler may do next to nothing; it writes one byte into a socket pair, and the
-// event loop takes it from there.
+// event loop takes it from there. The handler never blocks: signals that come while the
+// socket is full are dropped, since one is enough to end the program.
 class QuitOnSignal : public QObject
 {
     Q_OBJECT

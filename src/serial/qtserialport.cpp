@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <string_view>
+#include <termios.h>
 #include <unistd.h>
 #include <utility>
 
@@ -76,7 +77,10 @@ private:
 };
 
 QtSerialPort::QtSerialPort(DeviceMap devices)
-    : m_devices(std::move(devices)), m_serial(std::make_unique<QSerialPort>())
+    : m_devices(std::move(devices)), m_serial(std::make_unique<QSerialPort>()),
+      m_output([this](int error) {
+          noteLoss(lostConnection(QSerialPort::ResourceError, qt_error_string(error)));
+      })
 {
     m_serial->setParity(QSerialPort::NoParity);
     m_serial->setDataBits(QSerialPort::Data8);
@@ -131,11 +135,14 @@ void QtSerialPort::open()
     if (isOpen())
         throw ownError(QSerialPort::OpenError, QStringLiteral("Device is already open"));
     m_lostError.reset();
+    m_toldOtherReader = false;
     m_serial->setPortName(devicePath());
     m_serial->setBaudRate(findLineSettings(m_settings)->baudRate);
     const SynchronousCall call(*this);
-    if (m_serial->open(QIODevice::ReadWrite))
+    if (m_serial->open(QIODevice::ReadWrite)) {
+        m_output.attach(m_serial->handle());
         return;
+    }
     const int number = m_serial->error();
     if (const std::optional<QString> refusal = openRefusal(devicePath(), number))
         closeAndThrow(
@@ -145,10 +152,31 @@ void QtSerialPort::open()
 
 void QtSerialPort::close()
 {
+    if (isOpen() && !m_lostError)
+        m_output.drain(drainTime());
+    const qsizetype unsent = m_output.waiting();
+    closeNow();
+    if (unsent > 0)
+        throw ownError(QSerialPort::WriteError, QStringLiteral("%1 bytes not sent").arg(unsent));
+}
+
+// Without waiting for the bytes still queued: the port is closing on an error.
+void QtSerialPort::closeNow()
+{
     m_lostError.reset(); // a loss not yet reported needs no report once the port is closed
+    m_output.detach();
     if (isOpen())
         m_serial->close();
     m_serial->clearError();
+}
+
+// Ten bits a byte on the line, and half a second for a far end that takes its time. The
+// window takes no input meanwhile, so never more than a few seconds.
+std::chrono::milliseconds QtSerialPort::drainTime() const
+{
+    const qsizetype bitsPerSecond = findLineSettings(m_settings)->baudRate;
+    const std::chrono::milliseconds needed(m_output.waiting() * 10 * 1000 / bitsPerSecond + 500);
+    return std::min<std::chrono::milliseconds>(needed, kLongestDrain);
 }
 
 void QtSerialPort::output(const std::string &bytes)
@@ -156,15 +184,9 @@ void QtSerialPort::output(const std::string &bytes)
     if (!isOpen())
         throw ownError(QSerialPort::NotOpenError, QStringLiteral("Device is not open"));
     throwIfLost();
-    const SynchronousCall call(*this);
-    const auto size = static_cast<qint64>(bytes.size());
-    if (m_serial->write(bytes.data(), size) != size)
-        failOperation();
-    // Straight to the driver: QSerialPort would otherwise wait for the next pass of the event
-    // loop. What the driver cannot take now stays queued and follows from the event loop.
-    m_serial->flush();
-    if (m_serial->error() != QSerialPort::NoError)
-        failOperation();
+    // Not through QSerialPort, which takes a full driver queue for a lost device.
+    if (const int error = m_output.write(QByteArray::fromStdString(bytes)))
+        closeAndThrow(lostConnection(QSerialPort::ResourceError, qt_error_string(error)));
 }
 
 std::string QtSerialPort::input()
@@ -184,14 +206,48 @@ void QtSerialPort::onFacilityError(int error)
 {
     if (m_inCall || error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
         return;
-    if (!isOpen() || m_lostError)
+    if (error == QSerialPort::ReadError && deviceAnswers()) {
+        tellOtherReader();
         return;
+    }
     // QSerialPort's text here can be a leftover of an earlier system call; the path and the
     // word "lost" tell the operator what happened.
-    m_lostError = lostConnection(error);
+    noteLoss(lostConnection(error, m_serial->errorString()));
+}
+
+void QtSerialPort::noteLoss(const PortError &error)
+{
+    if (!isOpen() || m_lostError)
+        return;
+    m_lostError = error;
     // Closed from the event loop, not from inside QSerialPort's own notification handler.
     QMetaObject::invokeMethod(
         m_serial.get(), [this] { reportLostConnection(); }, Qt::QueuedConnection);
+}
+
+// QSerialPort takes a read that finds nothing for a read error, and so would a hang-up. A
+// hung-up terminal fails the line's own requests; one that still answers them is there, and
+// another program (a forgotten cat, a modem prober) took the bytes first.
+bool QtSerialPort::deviceAnswers() const
+{
+    termios settings{};
+    return isOpen() && ::tcgetattr(m_serial->handle(), &settings) == 0;
+}
+
+void QtSerialPort::tellOtherReader()
+{
+    if (std::exchange(m_toldOtherReader, true))
+        return;
+    const PortError notice = ownError(
+        QSerialPort::ReadError,
+        QStringLiteral("Another program is reading this device; replies may go to it"));
+    QMetaObject::invokeMethod(
+        m_serial.get(),
+        [this, notice] {
+            if (isOpen() && m_onConnectionLost)
+                m_onConnectionLost(notice);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtSerialPort::reportLostConnection()
@@ -199,18 +255,19 @@ void QtSerialPort::reportLostConnection()
     if (!m_lostError)
         return; // closed, or reported by a failing operation, in the meantime
     const PortError error = *std::exchange(m_lostError, std::nullopt);
-    close();
+    closeNow();
     if (m_onConnectionLost)
         m_onConnectionLost(error);
 }
 
 void QtSerialPort::failOperation()
 {
-    // A device that has gone fails a write or a speed change with a resource error before
-    // the loss is seen: it is reported as the loss it is.
+    // A device that has gone fails a speed change with a resource error before the loss is
+    // seen: it is reported as the loss it is.
     const int number = m_serial->error();
-    closeAndThrow(number == QSerialPort::ResourceError ? lostConnection(number)
-                                                       : ownError(number, m_serial->errorString()));
+    const QString text = m_serial->errorString();
+    closeAndThrow(number == QSerialPort::ResourceError ? lostConnection(number, text)
+                                                       : ownError(number, text));
 }
 
 // A loss seen but not yet reported is reported by the operation that runs into it.
@@ -223,13 +280,13 @@ void QtSerialPort::throwIfLost()
 void QtSerialPort::closeAndThrow(const PortError &error)
 {
     const PortError thrown = error; // closing forgets a loss that is being thrown here
-    close();
+    closeNow();
     throw thrown;
 }
 
-PortError QtSerialPort::lostConnection(int number) const
+PortError QtSerialPort::lostConnection(int number, const QString &why) const
 {
-    return ownError(number, QStringLiteral("Connection lost (%1)").arg(m_serial->errorString()));
+    return ownError(number, QStringLiteral("Connection lost (%1)").arg(why));
 }
 
 PortError QtSerialPort::ownError(int number, const QString &text) const

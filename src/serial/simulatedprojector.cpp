@@ -9,6 +9,7 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -107,10 +108,14 @@ void SimulatedProjector::readLine()
         while ((end = m_received.indexOf('\r')) >= 0) {
             const QByteArray line = m_received.left(end);
             m_received.remove(0, end + 1);
-            answer(line);
+            if (!std::exchange(m_overlong, false) && line.size() <= kLongestLine)
+                answer(line);
         }
-        if (m_received.size() > kLongestLine)
+        // An over-long line goes whole: its tail, up to the carriage return, is no command.
+        if (m_received.size() > kLongestLine) {
             m_received.clear();
+            m_overlong = true;
+        }
     }
 }
 
@@ -157,6 +162,7 @@ void SimulatedProjector::closeTerminal()
     m_pacer.stop();
     m_pieces.clear();
     m_received.clear();
+    m_overlong = false;
     if (m_notifier) {
         m_notifier->setEnabled(false);
         m_notifier->deleteLater(); // closing may happen inside its own signal

@@ -24,7 +24,7 @@ class SimulatedProjector : public QObject
 
 public:
     static constexpr std::chrono::milliseconds kPieceGap{20}; // between bytes of a reply in pieces
-    static constexpr int kLongestLine = 256; // longer text without a carriage return is dropped
+    static constexpr int kLongestLine = 256; // a longer line is dropped whole, unanswered
     static const QByteArray kGarbage;
 
     explicit SimulatedProjector(QObject *parent = nullptr);
@@ -67,6 +67,7 @@ private:
     QString m_devicePath;
     QString m_errorString;
     QByteArray m_received; // text after the last carriage return
+    bool m_overlong = false; // m_received is dropped as too long; the rest of its line goes too
     std::deque<QByteArray> m_pieces;
     QTimer m_pacer;
     bool m_silent = false;
