@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,13 @@ public:
     void onComm();
 
     void onTimer2(); // end of an exchange: marks a missing reply, empties the buffer
+
+    // Told at the end of every Timer2 event what the buffer held before it was emptied, for
+    // an owner that waits for an exchange to close before starting the next one.
+    void setOnExchangeClosed(std::function<void(const std::string &received)> handler)
+    {
+        m_onExchangeClosed = std::move(handler);
+    }
     void onTimer3(); // hides the port group
     void onTimer4(); // clears TXD, RXD and the status line
 
@@ -52,4 +60,5 @@ private:
     Timer &m_timer2;
     Timer &m_timer3;
     Timer &m_timer4;
+    std::function<void(const std::string &)> m_onExchangeClosed;
 };
