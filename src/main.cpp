@@ -1,31 +1,19 @@
 // orva-control: the control panel for ORVA PD71 / PD43 projectors.
 
+#include "commandlinesend.h"
 #include "form1.h"
 #include "launchoptions.h"
+#include "panelsocketserver.h"
 #include "porterror.h"
 #include "qtserialport.h"
 #include "quitonsignal.h"
 #include "simulatedprojector.h"
 
 #include <QApplication>
-#include <QTextStream>
 
-#include <algorithm>
 #include <memory>
-#include <string_view>
 
 namespace {
-
-// Help, the version and the port list are printed without a window system, so that they
-// also work over ssh or on a machine without a display.
-bool asksForTextOnly(int argc, char *argv[])
-{
-    constexpr std::string_view kTextOnly[] = {"-h", "-?", "--help", "--help-all",
-                                              "-v", "--version", "--list-ports"};
-    return std::any_of(argv + 1, argv + argc, [&](const char *argument) {
-        return std::ranges::find(kTextOnly, std::string_view(argument)) != std::end(kTextOnly);
-    });
-}
 
 void nameApplication()
 {
@@ -33,19 +21,29 @@ void nameApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVA_VERSION));
 }
 
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (asksForTextOnly(argc, argv)) {
+    nameApplication();
+    // Decided before any GUI object exists: these runs must work without a display.
+    if (parseLaunchOptions(argumentsOf(argc, argv)).windowless) {
         QCoreApplication app(argc, argv);
-        nameApplication();
-        return runWithoutPanel(parseLaunchOptions(QCoreApplication::arguments()))
-            .value_or(EXIT_FAILURE);
+        const LaunchOptions options = parseLaunchOptions(QCoreApplication::arguments());
+        if (const std::optional<int> exitCode = runWithoutPanel(options))
+            return *exitCode;
+        return CommandLineSend(options).run();
     }
 
     QApplication app(argc, argv);
-    nameApplication();
     const QuitOnSignal quitOnSignal;
 
     const LaunchOptions options = parseLaunchOptions(QApplication::arguments());
@@ -54,18 +52,14 @@ int main(int argc, char *argv[])
 
     DeviceMap devices = options.devices;
     std::unique_ptr<SimulatedProjector> projector;
-    if (options.simulate) {
-        projector = std::make_unique<SimulatedProjector>();
-        if (!projector->open()) {
-            QTextStream(stderr) << "orva-control: " << projector->errorString() << '\n';
-            return EXIT_FAILURE;
-        }
-        devices.setDevice(1, projector->devicePath());
-    }
+    if (options.simulate && !(projector = SimulatedProjector::openAsPort1(devices)))
+        return EXIT_FAILURE;
 
     QtSerialPort port(devices);
     Form1 form(port);
     port.setOnConnectionLost([&form](const PortError &error) { form.panel().reportError(error); });
+    PanelSocketServer sharing(form.panel(), port, devices);
+    sharing.listen();
     form.load();
     form.show();
     return QApplication::exec();

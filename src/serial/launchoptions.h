@@ -17,13 +17,31 @@ struct LaunchOptions {
     bool listPorts = false; // --list-ports: print the system's serial ports and exit
     QString output;         // --help or --version: print this and exit
     QString error;          // a bad command line: print this and the usage, exit with failure
+
+    // The command line's own face: one command, its outcome printed, no window.
+    std::optional<QString> send; // --send TEXT: a command name, or text sent as it stands
+    bool raw = false;            // --raw: TEXT is text even when it is a command name
+    bool json = false;           // --json: the outcome as one JSON object
+    bool listCommands = false;   // --list-commands: print the command names and exit
+    int port = 1;                // --port COM1|COM2
+    int speed = 19200;           // --speed 19200|9600
+
+    // Help, the version, the lists and --send need no window system: they also work over
+    // ssh, from cron, on a machine without a display.
+    bool windowless = false;
 };
 
-// `arguments` as QCoreApplication::arguments() gives them, the program's name first.
+// A usage error of --send or --list-commands; the panel's own keeps EXIT_FAILURE.
+inline constexpr int kCommandLineUsageStatus = 2;
+
+// `arguments` as QCoreApplication::arguments() gives them, the program's name first. Works
+// before any application object exists, to tell whether a window is needed (windowless);
+// --help-all then only prints once there is one.
 LaunchOptions parseLaunchOptions(const QStringList &arguments);
 
 // Does what the options ask for instead of running the panel (help, version, the port list,
-// a usage error) and returns the exit code; nothing when the panel should run.
+// a usage error) and returns the exit code; nothing when the panel, --send or
+// --list-commands should run.
 std::optional<int> runWithoutPanel(const LaunchOptions &options);
 
 // The system's serial ports, one a line: the device and its description.
