@@ -15,6 +15,8 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 expected="usr/bin/orva-control
 usr/bin/orva-projector-sim
+usr/lib/systemd/user/orva-power-off.service
+usr/lib/systemd/user/orva-power-off.timer
 usr/share/applications/orva-control.desktop
 usr/share/icons/hicolor/48x48/apps/orva-control.png
 usr/share/icons/hicolor/scalable/apps/orva-control.svg
