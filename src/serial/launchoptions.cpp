@@ -5,7 +5,9 @@
 #include <QSerialPortInfo>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
@@ -90,9 +92,14 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
     LaunchOptions options;
     const bool parsed = parser.parse(arguments);
     // Known also when the rest of the line is wrong, so a mistake is told without a window.
+    options.commandLineFace = std::ranges::any_of(
+        std::initializer_list<const QCommandLineOption *>{&send.send, &send.raw, &send.json,
+                                                          &send.listCommands, &send.port,
+                                                          &send.speed},
+        [&](const QCommandLineOption *option) { return parser.isSet(*option); });
     options.windowless = parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))
                          || parser.isSet(version) || parser.isSet(listPorts)
-                         || parser.isSet(send.send) || parser.isSet(send.listCommands);
+                         || options.commandLineFace;
     options.listCommands = parser.isSet(send.listCommands);
     if (parser.isSet(send.send))
         options.send = parser.value(send.send);
@@ -135,7 +142,7 @@ std::optional<int> runWithoutPanel(const LaunchOptions &options)
     if (!options.error.isEmpty()) {
         QTextStream(stderr) << kApplicationName << ": " << options.error << '\n'
                             << "Try '" << kApplicationName << " --help'.\n";
-        return options.send || options.listCommands ? kCommandLineUsageStatus : EXIT_FAILURE;
+        return options.commandLineFace ? kCommandLineUsageStatus : EXIT_FAILURE;
     }
     if (!options.output.isEmpty()) {
         QTextStream(stdout) << options.output;

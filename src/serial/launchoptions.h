@@ -25,13 +25,14 @@ struct LaunchOptions {
     bool listCommands = false;   // --list-commands: print the command names and exit
     int port = 1;                // --port COM1|COM2
     int speed = 19200;           // --speed 19200|9600
+    bool commandLineFace = false; // any of the above given, even by mistake
 
     // Help, the version, the lists and --send need no window system: they also work over
     // ssh, from cron, on a machine without a display.
     bool windowless = false;
 };
 
-// A usage error of --send or --list-commands; the panel's own keeps EXIT_FAILURE.
+// A usage error of --send and its options; the panel's own keeps EXIT_FAILURE.
 inline constexpr int kCommandLineUsageStatus = 2;
 
 // `arguments` as QCoreApplication::arguments() gives them, the program's name first. Works
