@@ -197,6 +197,12 @@ void TestCommandLine::throughPanel()
 void TestCommandLine::twoAtOnceThroughPanel()
 {
     const SharingPanel rig;
+    QtSerialPort closedPort(rig.devices); // a second panel, started later on the same device
+    ControlPanel laterPanel(closedPort, [] { return std::make_unique<QtTimer>(); },
+                        [](const PortError &) {}, [] {});
+    PanelSocketServer secondSharing(laterPanel, closedPort, rig.devices);
+    secondSharing.listen();
+
     const auto first = start(rig.arguments(QStringLiteral("temp")));
     const auto second = start(rig.arguments(QStringLiteral("mode")));
     QCOMPARE(finish(*first), "S1=   2 4 . 0 C  ,   S2=  2 5 . 0 C , S3=   2 5 . 5 C");

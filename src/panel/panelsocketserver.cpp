@@ -100,12 +100,12 @@ void PanelSocketServer::listenFor(int port)
     const QString path = socketPath(m_devices.device(port));
     if (path.isEmpty())
         return;
+    if (someoneListens(path))
+        return; // another panel serves this device, and holds it if anyone does
+    QLocalServer::removeServer(path); // left by a panel that ended without removing it
     auto *server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server->listen(path) && !someoneListens(path)) {
-        QLocalServer::removeServer(path); // left by a panel that ended without removing it
-        server->listen(path);
-    }
+    server->listen(path);
     connect(server, &QLocalServer::newConnection, this, [this, server, port] {
         accept(server, port);
     });
