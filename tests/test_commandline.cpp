@@ -13,10 +13,10 @@
 #include "simulatedprojector.h"
 #include "virtualclock.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -112,12 +112,13 @@ void TestCommandLine::send_data()
     QTest::addColumn<QByteArray>("shown");
     QTest::addColumn<int>("exitStatus");
 
-    QTest::newRow("a name") << "--com1 %1 --send status" << QByteArray("CR0\r") << QByteArray("00\r")
-                            << QByteArray("Power ON") << 0;
+    QTest::newRow("a name") << "--com1 %1 --send status" << QByteArray("CR0\r")
+                            << QByteArray("00\r") << QByteArray("Power ON") << 0;
     QTest::newRow("a raw code, ACK") << "--com1 %1 --send C0B" << QByteArray("C0B\r")
                                      << QByteArray("\x06") << QByteArray("ACK") << 0;
-    QTest::newRow("text equal to a name, raw") << "--com1 %1 --raw --send mode" << QByteArray("mode\r")
-                                               << QByteArray("\x15") << QByteArray("?") << 4;
+    QTest::newRow("text equal to a name, raw")
+        << "--com1 %1 --raw --send mode" << QByteArray("mode\r") << QByteArray("\x15")
+        << QByteArray("?") << 4;
     QTest::newRow("NAK") << "--com1 %1 --send C99" << QByteArray("C99\r") << QByteArray("\x15")
                          << QByteArray("?") << 4;
     QTest::newRow("no reply") << "--com1 %1 --send power-off" << QByteArray("C01\r") << QByteArray()
@@ -130,8 +131,8 @@ void TestCommandLine::send_data()
                                   << QByteArray() << QByteArray() << 3;
     QTest::newRow("no such port") << "--com1 %1 --port COM3 --send status" << QByteArray()
                                   << QByteArray() << QByteArray() << 2;
-    QTest::newRow("--speed alone") << "--com1 %1 --speed 9600" << QByteArray() << QByteArray()
-                                   << QByteArray() << 2;
+    QTest::newRow("--speed alone")
+        << "--com1 %1 --speed 9600" << QByteArray() << QByteArray() << QByteArray() << 2;
 }
 
 void TestCommandLine::send()
@@ -182,7 +183,8 @@ void TestCommandLine::throughPanel()
     QFETCH(QString, command);
     SimulatedProjector projector;
     QVERIFY(projector.open());
-    const auto alone = start(QStringLiteral("--com1 %1 --send %2").arg(projector.devicePath(), command));
+    const auto alone =
+        start(QStringLiteral("--com1 %1 --send %2").arg(projector.devicePath(), command));
     QTEST(finish(*alone), "shown");
 
     SharingPanel rig(true);
@@ -198,8 +200,8 @@ void TestCommandLine::twoAtOnceThroughPanel()
 {
     const SharingPanel rig;
     QtSerialPort closedPort(rig.devices); // a second panel, started later on the same device
-    ControlPanel laterPanel(closedPort, [] { return std::make_unique<QtTimer>(); },
-                        [](const PortError &) {}, [] {});
+    ControlPanel laterPanel(
+        closedPort, [] { return std::make_unique<QtTimer>(); }, [](const PortError &) {}, [] {});
     PanelSocketServer secondSharing(laterPanel, closedPort, rig.devices);
     secondSharing.listen();
 
@@ -216,8 +218,8 @@ void TestCommandLine::badRequests_data()
 
     QTest::newRow("not JSON") << QByteArray("CR0\n") << "bad-request";
     QTest::newRow("no command of that name") << QByteArray("{\"name\":\"end\"}\n") << "bad-request";
-    QTest::newRow("name and text") << QByteArray("{\"name\":\"status\",\"text\":\"C00\"}\n")
-                                   << "bad-request";
+    QTest::newRow("name and text")
+        << QByteArray("{\"name\":\"status\",\"text\":\"C00\"}\n") << "bad-request";
     QTest::newRow("too long") << QByteArray(2000, 'x') << "bad-request";
     QTest::newRow("text") << QByteArray("{\"text\":\"CR1\"}\n") << "reply";
 }
@@ -232,7 +234,8 @@ void TestCommandLine::badRequests()
     client.connectToServer(PanelSocketServer::socketPath(rig.devices.device(1)));
     client.write(request);
     waitFor([&] { return client.canReadLine(); });
-    QTEST(QJsonDocument::fromJson(client.readLine()).object().value("outcome").toString(), "outcome");
+    QTEST(QJsonDocument::fromJson(client.readLine()).object().value("outcome").toString(),
+          "outcome");
 
     const auto after = start(rig.arguments(QStringLiteral("mode")));
     QCOMPARE(finish(*after), "Computer 1");
@@ -240,7 +243,7 @@ void TestCommandLine::badRequests()
 
 void TestCommandLine::replyEnds_data()
 {
-    QTest::addColumn<std::string>("command"); // a control name, or text
+    QTest::addColumn<std::string>("command");   // a control name, or text
     QTest::addColumn<QByteArrayList>("pieces"); // arriving 10 ms apart
     QTest::addColumn<int>("doneAt");
     QTest::addColumn<int>("exitStatus");
@@ -248,14 +251,15 @@ void TestCommandLine::replyEnds_data()
 
     QTest::newRow("a query's reply in pieces")
         << std::string("Command44") << QByteArrayList{"0", "0\r"} << 10 << 0 << " Power ON";
-    QTest::newRow("ACK before a query's reply") << std::string("CR0") << QByteArrayList{"\x06", "00\r"}
-                                                << 10 << 5 << " ACK 0 0 CR ";
+    QTest::newRow("ACK before a query's reply")
+        << std::string("CR0") << QByteArrayList{"\x06", "00\r"} << 10 << 5 << " ACK 0 0 CR ";
     QTest::newRow("an ordinary command's ACK")
         << std::string("Command17") << QByteArrayList{"\x06"} << 0 << 0 << " ACK ";
     QTest::newRow("NAK") << std::string("CR9") << QByteArrayList{"\x15"} << 0 << 4 << " ? ";
     QTest::newRow("a reply without its end")
         << std::string("CR3") << QByteArrayList{"12"} << 2000 << 0 << " 1 2  Hour Use";
-    QTest::newRow("nothing") << std::string("Command46") << QByteArrayList{} << 500 << 1 << " X X X X";
+    QTest::newRow("nothing") << std::string("Command46") << QByteArrayList{} << 500 << 1
+                             << " X X X X";
 }
 
 void TestCommandLine::replyEnds()
@@ -266,10 +270,11 @@ void TestCommandLine::replyEnds()
     std::optional<ExchangeOutcome> outcome;
     std::int64_t doneAt = -1;
     const bool button = command.starts_with("Command");
-    rig.panel.request({command, button ? command : std::string()}, [&](const ExchangeOutcome &done) {
-        outcome = done;
-        doneAt = rig.clock.now();
-    });
+    rig.panel.request({command, button ? command : std::string()},
+                      [&](const ExchangeOutcome &done) {
+                          outcome = done;
+                          doneAt = rig.clock.now();
+                      });
     for (const QByteArray &piece : pieces) {
         rig.port.receive(piece.toStdString());
         rig.clock.advance(10);
@@ -287,11 +292,16 @@ void TestCommandLine::waitsItsTurn_data()
     QTest::addColumn<QString>("after");  // what it does at 900 ms
     QTest::addColumn<int>("sentAt");     // when the command from outside goes on the line
 
-    QTest::newRow("idle panel") << "" << "" << 0;
-    QTest::newRow("STATUS's exchange") << "click Command44" << "" << 500;
-    QTest::newRow("REAL's two seconds") << "click Command10" << "" << 2000;
-    QTest::newRow("VOL + held") << "press Command1" << "release Command1" << 900;
-    QTest::newRow("a command from outside first") << "request CR9" << "" << 2000;
+    QTest::newRow("idle panel") << ""
+                                << "" << 0;
+    QTest::newRow("STATUS's exchange") << "click Command44"
+                                       << "" << 500;
+    QTest::newRow("REAL's two seconds") << "click Command10"
+                                        << "" << 2000;
+    QTest::newRow("VOL + held") << "press Command1"
+                                << "release Command1" << 900;
+    QTest::newRow("a command from outside first") << "request CR9"
+                                                  << "" << 2000;
 }
 
 void TestCommandLine::waitsItsTurn()

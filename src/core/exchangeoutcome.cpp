@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
+namespace
+{
 
 constexpr char kAck = 6;
 constexpr char kNak = 21;
@@ -23,7 +24,7 @@ bool isStatusQuery(const PanelState &state, std::string_view sent)
 // The decoder reads the query from lastCommand; the outcome belongs to `sent`, whatever the
 // operator has clicked since.
 std::optional<std::string> decodedStatus(const PanelState &state, const std::string &sent,
-                                          std::string_view rendered)
+                                         std::string_view rendered)
 {
     PanelState asSent = state;
     asSent.lastCommand = sent;

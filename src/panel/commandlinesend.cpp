@@ -20,7 +20,8 @@
 
 #include <utility>
 
-namespace {
+namespace
+{
 
 QJsonObject asJson(const CommandRequest &request)
 {
@@ -79,10 +80,9 @@ std::optional<ExchangeOutcome> CommandLineSend::throughPanel(const CommandReques
     if (const std::optional<ExchangeOutcome> outcome = OutcomeJson::fromJson(answer))
         return outcome;
     const QString why = answer.value(QStringLiteral("error")).toString();
-    return portFailure(request.command, {},
-                       QStringLiteral("the panel holding %1 did not answer %2")
-                           .arg(device, why)
-                           .toStdString());
+    return portFailure(
+        request.command, {},
+        QStringLiteral("the panel holding %1 did not answer %2").arg(device, why).toStdString());
 }
 
 ExchangeOutcome CommandLineSend::direct(const CommandRequest &request,

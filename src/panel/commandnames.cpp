@@ -7,7 +7,8 @@
 #include <cctype>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using PanelLayout::Control;
 
@@ -22,8 +23,8 @@ std::string_view groupTitle(const Control &button)
 {
     std::vector<const Control *> labels;
     for (const Control &control : PanelLayout::controls()) {
-        if (control.kind == PanelLayout::Kind::Label && !button.parent.empty()
-            && control.parent == button.parent)
+        if (control.kind == PanelLayout::Kind::Label && !button.parent.empty() &&
+            control.parent == button.parent)
             labels.push_back(&control);
     }
     for (const Control *label : labels) {
@@ -58,7 +59,8 @@ std::vector<CommandName> makeNames()
         if (command.code.empty())
             continue; // END sends nothing
         const Control &button = layoutControl(command.controlName);
-        const std::string words = std::string(groupTitle(button)) + ' ' + std::string(button.caption);
+        const std::string words =
+            std::string(groupTitle(button)) + ' ' + std::string(button.caption);
         names.push_back({hyphenated(words), command.controlName, command.code});
     }
     return names;

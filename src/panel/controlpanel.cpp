@@ -54,10 +54,8 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
                                             *m_timer4)),
       m_freeEntry(std::make_unique<FreeCommandEntry>(*m_state, *m_link, *m_timer2, *m_timer4)),
       m_extended(std::make_unique<ExtendedPanel>(*m_state, *m_timer3)),
-      m_requests(std::make_unique<RequestQueue>(*m_state, *m_timer2,
-                                                [this](const CommandRequest &request) {
-                                                    perform(request);
-                                                }))
+      m_requests(std::make_unique<RequestQueue>(
+          *m_state, *m_timer2, [this](const CommandRequest &request) { perform(request); }))
 {
     m_timer1->setOnExpiry([this] { guarded([this] { m_hold->tick(); }); });
     port.setOnComm([this] {
@@ -66,9 +64,8 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
             m_requests->received();
         });
     });
-    m_link->setOnExchangeClosed([this](const std::string &received) {
-        guarded([&] { m_requests->closed(received); });
-    });
+    m_link->setOnExchangeClosed(
+        [this](const std::string &received) { guarded([&] { m_requests->closed(received); }); });
 
     m_clicks = {
         {"Command33", [this] { m_portSetup->showPortGroup(); }},

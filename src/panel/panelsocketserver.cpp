@@ -21,15 +21,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // A directory nobody but this user can list or enter: owned by the user, mode 0700.
 bool isPrivate(const QString &directory)
 {
-    struct stat status {};
-    return ::lstat(QFile::encodeName(directory).constData(), &status) == 0
-           && S_ISDIR(status.st_mode) && status.st_uid == ::getuid()
-           && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+    struct stat status {
+    };
+    return ::lstat(QFile::encodeName(directory).constData(), &status) == 0 &&
+           S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+           (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
 // The session's runtime directory; a cron job has no XDG_RUNTIME_DIR, but the directory the
@@ -54,8 +56,9 @@ bool fromThisUser(const QLocalSocket *socket)
 {
     ucred peer{};
     socklen_t size = sizeof peer;
-    return ::getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
-           && peer.uid == ::getuid();
+    return ::getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) ==
+               0 &&
+           peer.uid == ::getuid();
 }
 
 bool someoneListens(const QString &path)
@@ -106,9 +109,8 @@ void PanelSocketServer::listenFor(int port)
     auto *server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     server->listen(path);
-    connect(server, &QLocalServer::newConnection, this, [this, server, port] {
-        accept(server, port);
-    });
+    connect(server, &QLocalServer::newConnection, this,
+            [this, server, port] { accept(server, port); });
 }
 
 void PanelSocketServer::accept(QLocalServer *server, int port)
@@ -123,9 +125,8 @@ void PanelSocketServer::accept(QLocalServer *server, int port)
             if (!socket->property("answering").toBool())
                 socket->abort();
         });
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, port] {
-            readRequest(socket, port);
-        });
+        connect(socket, &QLocalSocket::readyRead, this,
+                [this, socket, port] { readRequest(socket, port); });
     }
 }
 
@@ -165,7 +166,8 @@ std::optional<CommandRequest> PanelSocketServer::parseRequest(const QByteArray &
     const QJsonObject object = QJsonDocument::fromJson(line).object();
     const QJsonValue name = object.value(QStringLiteral("name"));
     const QJsonValue text = object.value(QStringLiteral("text"));
-    if (line.size() > kLongestRequest || object.size() != 1 || (!name.isString() && !text.isString())) {
+    if (line.size() > kLongestRequest || object.size() != 1 ||
+        (!name.isString() && !text.isString())) {
         error = QStringLiteral("not a request");
         return std::nullopt;
     }

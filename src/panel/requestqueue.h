@@ -35,9 +35,9 @@ public:
     // Starts the first waiting request if the panel is idle. A PortError from its send
     // leaves here after the request has been failed with it.
     void startWhenIdle();
-    void received();                            // after each receive event
-    void closed(const std::string &received);   // Timer2 has closed an exchange
-    void fail(const PortError &error);          // the running request's exchange broke
+    void received();                          // after each receive event
+    void closed(const std::string &received); // Timer2 has closed an exchange
+    void fail(const PortError &error);        // the running request's exchange broke
 
 private:
     struct Entry {

@@ -58,7 +58,8 @@ QString readSendOptions(const QCommandLineParser &parser, const SendOptions &sen
         return QStringLiteral("--port is COM1 or COM2.");
     options.port = port == QLatin1String("COM2") ? 2 : 1;
     const QString speed = parser.value(send.speed);
-    if (parser.isSet(send.speed) && speed != QLatin1String("19200") && speed != QLatin1String("9600"))
+    if (parser.isSet(send.speed) && speed != QLatin1String("19200") &&
+        speed != QLatin1String("9600"))
         return QStringLiteral("--speed is 19200 or 9600.");
     options.speed = speed == QLatin1String("9600") ? 9600 : 19200;
     return {};
@@ -93,13 +94,12 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
     const bool parsed = parser.parse(arguments);
     // Known also when the rest of the line is wrong, so a mistake is told without a window.
     options.commandLineFace = std::ranges::any_of(
-        std::initializer_list<const QCommandLineOption *>{&send.send, &send.raw, &send.json,
-                                                          &send.listCommands, &send.port,
-                                                          &send.speed},
+        std::initializer_list<const QCommandLineOption *>{
+            &send.send, &send.raw, &send.json, &send.listCommands, &send.port, &send.speed},
         [&](const QCommandLineOption *option) { return parser.isSet(*option); });
-    options.windowless = parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))
-                         || parser.isSet(version) || parser.isSet(listPorts)
-                         || options.commandLineFace;
+    options.windowless = parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) ||
+                         parser.isSet(version) || parser.isSet(listPorts) ||
+                         options.commandLineFace;
     options.listCommands = parser.isSet(send.listCommands);
     if (parser.isSet(send.send))
         options.send = parser.value(send.send);

@@ -19,12 +19,12 @@ struct LaunchOptions {
     QString error;          // a bad command line: print this and the usage, exit with failure
 
     // The command line's own face: one command, its outcome printed, no window.
-    std::optional<QString> send; // --send TEXT: a command name, or text sent as it stands
-    bool raw = false;            // --raw: TEXT is text even when it is a command name
-    bool json = false;           // --json: the outcome as one JSON object
-    bool listCommands = false;   // --list-commands: print the command names and exit
-    int port = 1;                // --port COM1|COM2
-    int speed = 19200;           // --speed 19200|9600
+    std::optional<QString> send;  // --send TEXT: a command name, or text sent as it stands
+    bool raw = false;             // --raw: TEXT is text even when it is a command name
+    bool json = false;            // --json: the outcome as one JSON object
+    bool listCommands = false;    // --list-commands: print the command names and exit
+    int port = 1;                 // --port COM1|COM2
+    int speed = 19200;            // --speed 19200|9600
     bool commandLineFace = false; // any of the above given, even by mistake
 
     // Help, the version, the lists and --send need no window system: they also work over
