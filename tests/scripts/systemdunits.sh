@@ -15,10 +15,7 @@ command=$(sed -n 's/^ExecStart=//p' "$units/orva-power-off.service")
 answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $root/usr/bin/$command --simulate)
 [[ $answer == ACK ]] || { echo "FAIL: the projector answered '$answer'"; exit 1; }
 
-if ! command -v systemd-analyze >/dev/null; then
-    echo "systemd-analyze missing: the units were not verified"
-    exit 0
-fi
+command -v systemd-analyze >/dev/null || { echo "no systemd-analyze: units not verified"; exit 0; }
 sed -i "s|^ExecStart=|ExecStart=$root/usr/bin/|" "$units/orva-power-off.service"
 systemd-analyze verify --man=no "$units/orva-power-off.service" "$units/orva-power-off.timer"
 calendar=$(sed -n 's/^OnCalendar=//p' "$units/orva-power-off.timer")
