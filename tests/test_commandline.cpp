@@ -284,14 +284,16 @@ void TestCommandLine::waitsItsTurn_data()
     QTest::addColumn<QString>("before"); // what the panel does at 0 ms
     QTest::addColumn<QString>("after");  // what it does at 900 ms
     QTest::addColumn<int>("sentAt");     // when the command from outside goes on the line
+    QTest::addColumn<bool>("wanted");    // false: its asker gives up at once
 
     const QString nothing;
-    QTest::newRow("idle panel") << nothing << nothing << 0;
-    QTest::newRow("STATUS's exchange") << "click Command44" << nothing << 500;
-    QTest::newRow("REAL's two seconds") << "click Command10" << nothing << 2000;
+    QTest::newRow("idle panel") << nothing << nothing << 0 << true;
+    QTest::newRow("STATUS's exchange") << "click Command44" << nothing << 500 << true;
+    QTest::newRow("asker gone") << "click Command44" << nothing << -1 << false;
+    QTest::newRow("REAL's two seconds") << "click Command10" << nothing << 2000 << true;
     QTest::newRow("VOL + held") << "press Command1"
-                                << "release Command1" << 900;
-    QTest::newRow("a command from outside first") << "request CR9" << nothing << 2000;
+                                << "release Command1" << 900 << true;
+    QTest::newRow("a command from outside first") << "request CR9" << nothing << 2000 << true;
 }
 
 void TestCommandLine::waitsItsTurn()
@@ -314,7 +316,8 @@ void TestCommandLine::waitsItsTurn()
     };
     act(before);
     rig.port.takeWritten();
-    panel.request({"CR7", {}}, [](const ExchangeOutcome &) {});
+    QFETCH(bool, wanted);
+    panel.request({"CR7", {}, [=] { return wanted; }}, [](const ExchangeOutcome &) {});
 
     for (int ms = 0; ms < 2100; ++ms) {
         if (ms == 900)

@@ -143,7 +143,7 @@ void PanelSocketServer::readRequest(QLocalSocket *socket, int port)
     }
     socket->setProperty("answering", true);
     QString error;
-    const std::optional<CommandRequest> request =
+    std::optional<CommandRequest> request =
         parseRequest(socket->readLine(kLongestRequest + 1), error);
     if (!request) {
         answer(socket, badRequest(error));
@@ -154,6 +154,10 @@ void PanelSocketServer::readRequest(QLocalSocket *socket, int port)
         return;
     }
     QPointer<QLocalSocket> client(socket);
+    // A command line that gave up waiting must not have its command sent after all.
+    request->stillWanted = [client] {
+        return client && client->state() == QLocalSocket::ConnectedState;
+    };
     m_panel.request(*request, [client](const ExchangeOutcome &outcome) {
         if (client)
             answer(client, OutcomeJson::toJson(outcome));

@@ -23,6 +23,9 @@ bool RequestQueue::idle() const
 
 void RequestQueue::startWhenIdle()
 {
+    while (!m_waiting.empty() && m_waiting.front().request.stillWanted &&
+           !m_waiting.front().request.stillWanted())
+        m_waiting.pop_front();
     if (m_waiting.empty() || !idle())
         return;
     m_running = std::move(m_waiting.front());

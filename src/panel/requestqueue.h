@@ -16,6 +16,8 @@ struct PanelState;
 struct CommandRequest {
     std::string command;     // as asked for: a command name, or the text itself
     std::string controlName; // the button to click; empty: send `command` as typed text
+    // Asked when its turn comes: one whose asker has given up is dropped unsent. Empty: wanted.
+    std::function<bool()> stillWanted = {};
 };
 
 // Commands from outside the window, one at a time and never inside the panel's own
