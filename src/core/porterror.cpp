@@ -4,5 +4,9 @@ PortError::PortError(int number, const std::string &text) : std::runtime_error(t
 
 std::string PortError::warning() const
 {
-    return "Error " + std::to_string(m_number) + ": " + what();
+    std::string text = "Error ";
+    text += std::to_string(m_number);
+    text += ": ";
+    text += what();
+    return text;
 }
