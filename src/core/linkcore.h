@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 struct PanelDisplay;
 struct PanelState;
@@ -41,6 +42,8 @@ public:
     void onComm();
 
     void onTimer2(); // end of an exchange: marks a missing reply, empties the buffer
+    void onTimer3(); // hides the port group
+    void onTimer4(); // clears TXD, RXD and the status line
 
     // Told at the end of every Timer2 event what the buffer held before it was emptied, for
     // an owner that waits for an exchange to close before starting the next one.
@@ -48,8 +51,6 @@ public:
     {
         m_onExchangeClosed = std::move(handler);
     }
-    void onTimer3(); // hides the port group
-    void onTimer4(); // clears TXD, RXD and the status line
 
 private:
     void showReceived(const std::string &rendered);

@@ -61,7 +61,7 @@ public:
 
     // A command from outside the window, performed as the operator's click on its button (or
     // SEND with its text) would be, once the panel's own exchange and any hold are over.
-    // `done` gets the outcome; it is not called when the panel goes first.
+    // `done` gets the outcome, unless the panel is destroyed before it comes.
     void request(CommandRequest request, std::function<void(const ExchangeOutcome &)> done);
 
     // For port errors that no handler sees: the loss of a device while the port is open.
