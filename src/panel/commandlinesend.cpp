@@ -128,6 +128,8 @@ int CommandLineSend::print(const ExchangeOutcome &outcome, qint64 elapsedMs) con
     out.flush();
     if (outcome.result == ExchangeOutcome::Result::PortFailed)
         QTextStream(stderr) << "orva-control: " << QString::fromStdString(outcome.error) << '\n';
+    if (outcome.result == ExchangeOutcome::Result::Refused) // RXD shows a NAK as "?"
+        QTextStream(stderr) << "orva-control: the projector refused the command (NAK)\n";
     return exitStatus(outcome.result);
 }
 
