@@ -14,6 +14,7 @@
 #include "virtualclock.h"
 
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
@@ -186,19 +187,32 @@ void TestCommandLine::throughPanel()
     QCOMPARE(socket.permissions() & 0077, 0); // nothing for the group or others
 }
 
+// Through the program's own panel (offscreen), with a second panel started later on the same
+// device: two command lines at once, one after the other.
 void TestCommandLine::twoAtOnceThroughPanel()
 {
-    const SharingPanel rig;
-    QtSerialPort closedPort(rig.devices); // a second panel, started later on the same device
+    DeviceMap devices;
+    const auto projector = SimulatedProjector::openAsPort1(devices);
+    const QString socket = PanelSocketServer::socketPath(devices.device(1));
+    const QFileSystemWatcher watcher({QFileInfo(socket).path()}); // wakes waitFor()
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const auto panel = start(QStringLiteral("--com1 %1").arg(devices.device(1)));
+    qunsetenv("QT_QPA_PLATFORM");
+    QVERIFY(waitFor([&] { return QFileInfo::exists(socket); }));
+    QtSerialPort closedPort(devices);
     ControlPanel laterPanel(
         closedPort, [] { return std::make_unique<QtTimer>(); }, [](const PortError &) {}, [] {});
-    PanelSocketServer secondSharing(laterPanel, closedPort, rig.devices);
+    PanelSocketServer secondSharing(laterPanel, closedPort, devices);
     secondSharing.listen();
 
-    const auto first = start(rig.arguments(QStringLiteral("temp")));
-    const auto second = start(rig.arguments(QStringLiteral("mode")));
+    const QString send = QStringLiteral("--com1 %1 --send %2").arg(devices.device(1));
+    const auto first = start(send.arg(QStringLiteral("temp")));
+    const auto second = start(send.arg(QStringLiteral("mode")));
     QCOMPARE(finish(*first), "S1=   2 4 . 0 C  ,   S2=  2 5 . 0 C , S3=   2 5 . 5 C");
     QCOMPARE(finish(*second), "Computer 1");
+    panel->terminate();
+    finish(*panel);
+    QVERIFY(!QFileInfo::exists(socket)); // removed when the panel ends
 }
 
 void TestCommandLine::badRequests_data()
