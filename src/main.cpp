@@ -1,12 +1,12 @@
 // orva-control: the control panel for ORVA PD71 / PD43 projectors.
 
+#include "commandlinesend.h"
 #include "launchoptions.h"
 #include "panelprogram.h"
 #include "qtserialport.h"
 #include "simulatedprojector.h"
 
 #include <QApplication>
-#include <QTextStream>
 
 #include <memory>
 
@@ -22,8 +22,8 @@ void nameApplication()
 
 int main(int argc, char *argv[])
 {
-    // The options are read before anything of the window system starts, so that help, the port
-    // list and a mistake work without a display too (over ssh, from a script).
+    // The options are read before anything of the window system starts, so that help, the
+    // lists, a mistake and --send work without a display too (over ssh, from cron).
     LaunchOptions options;
     {
         QCoreApplication app(argc, argv);
@@ -31,22 +31,17 @@ int main(int argc, char *argv[])
         options = parseLaunchOptions(QCoreApplication::arguments());
         if (const std::optional<int> exitCode = runWithoutPanel(options))
             return *exitCode;
+        if (options.send || options.listCommands)
+            return CommandLineSend(options).run();
     }
 
     QApplication app(argc, argv);
     nameApplication();
-
     DeviceMap devices = options.devices;
     std::unique_ptr<SimulatedProjector> projector;
-    if (options.simulate) {
-        projector = std::make_unique<SimulatedProjector>();
-        if (!projector->open()) {
-            QTextStream(stderr) << "orva-control: " << projector->errorString() << '\n';
-            return EXIT_FAILURE;
-        }
-        devices.setDevice(1, projector->devicePath());
-    }
+    if (options.simulate && !(projector = SimulatedProjector::openAsPort1(devices)))
+        return EXIT_FAILURE;
 
     QtSerialPort port(devices);
-    return runPanel(port);
+    return runPanel(port, devices);
 }

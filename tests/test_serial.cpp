@@ -304,7 +304,7 @@ private slots:
             hung = true;
             QCoreApplication::exit(1);
         });
-        QCOMPARE(runPanel(port), 0);
+        QCOMPARE(runPanel(port, devices), 0);
         QVERIFY(!hung);
         QCOMPARE(boxes.texts.size(), 1);
     }

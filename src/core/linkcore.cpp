@@ -1,6 +1,7 @@
 #include "linkcore.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "monitorrendering.h"
 #include "paneldisplay.h"
@@ -69,8 +70,10 @@ void LinkCore::onTimer2()
     if (m_state.awaitingReply == 1)
         m_display.label12.set(std::string(kNoReplyMark));
     m_timer2.setEnabled(false);
-    m_state.receiveBuffer.clear();
+    const std::string received = std::exchange(m_state.receiveBuffer, {});
     m_state.awaitingReply = 0;
+    if (m_onExchangeClosed)
+        m_onExchangeClosed(received);
 }
 
 void LinkCore::onTimer3()

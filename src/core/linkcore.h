@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 struct PanelDisplay;
 struct PanelState;
@@ -44,6 +46,13 @@ public:
     void onTimer3(); // hides the port group
     void onTimer4(); // clears TXD, RXD and the status line
 
+    // Told at the end of every Timer2 event what the buffer held before it was emptied, for
+    // an owner that waits for an exchange to close before starting the next one.
+    void setOnExchangeClosed(std::function<void(const std::string &received)> handler)
+    {
+        m_onExchangeClosed = std::move(handler);
+    }
+
 private:
     void showReceived(const std::string &rendered);
 
@@ -53,4 +62,5 @@ private:
     Timer &m_timer2;
     Timer &m_timer3;
     Timer &m_timer4;
+    std::function<void(const std::string &)> m_onExchangeClosed;
 };

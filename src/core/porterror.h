@@ -11,6 +11,8 @@ public:
     PortError(int number, const std::string &text);
 
     int number() const { return m_number; }
+    // What the operator is told: "Error 2: /dev/ttyUSB0: Permission denied".
+    std::string warning() const;
 
 private:
     int m_number;

@@ -11,6 +11,7 @@
 #include "panelstate.h"
 #include "porterror.h"
 #include "portsetup.h"
+#include "requestqueue.h"
 #include "serialport.h"
 #include "timer.h"
 #include "windowplacement.h"
@@ -52,10 +53,19 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
       m_hold(std::make_unique<HoldToRepeat>(*m_state, *m_display, *m_link, *m_timer1, *m_timer2,
                                             *m_timer4)),
       m_freeEntry(std::make_unique<FreeCommandEntry>(*m_state, *m_link, *m_timer2, *m_timer4)),
-      m_extended(std::make_unique<ExtendedPanel>(*m_state, *m_timer3))
+      m_extended(std::make_unique<ExtendedPanel>(*m_state, *m_timer3)),
+      m_requests(std::make_unique<RequestQueue>(
+          *m_state, *m_timer2, [this](const CommandRequest &request) { perform(request); }))
 {
     m_timer1->setOnExpiry([this] { guarded([this] { m_hold->tick(); }); });
-    port.setOnComm([this] { guarded([this] { m_link->onComm(); }); });
+    port.setOnComm([this] {
+        guarded([this] {
+            m_link->onComm();
+            m_requests->received();
+        });
+    });
+    m_link->setOnExchangeClosed(
+        [this](const std::string &received) { guarded([&] { m_requests->closed(received); }); });
 
     m_clicks = {
         {"Command33", [this] { m_portSetup->showPortGroup(); }},
@@ -124,11 +134,46 @@ bool ControlPanel::isAdjuster(std::string_view controlName)
     return HoldToRepeat::isAdjuster(controlName);
 }
 
+void ControlPanel::request(CommandRequest request,
+                           std::function<void(const ExchangeOutcome &)> done)
+{
+    m_requests->add(std::move(request), std::move(done));
+    startRequests();
+}
+
+void ControlPanel::perform(const CommandRequest &request)
+{
+    if (request.controlName.empty())
+        m_freeEntry->sendText(request.command);
+    else
+        m_commands->click(request.controlName);
+}
+
+void ControlPanel::reportError(const PortError &error)
+{
+    m_requests->fail(error); // its exchange cannot finish on a port that has failed
+    m_reportError(error);
+}
+
 void ControlPanel::guarded(const std::function<void()> &handler)
 {
     try {
         handler();
     } catch (const PortError &error) {
-        m_reportError(error);
+        reportError(error);
+    }
+    startRequests();
+}
+
+void ControlPanel::startRequests()
+{
+    // Each failed start has failed its request; the next one may still go.
+    for (;;) {
+        try {
+            m_requests->startWhenIdle();
+            return;
+        } catch (const PortError &error) {
+            m_reportError(error);
+        }
     }
 }

@@ -15,6 +15,9 @@ class HoldToRepeat;
 class LinkCore;
 class PortError;
 class PortSetup;
+class RequestQueue;
+struct CommandRequest;
+struct ExchangeOutcome;
 class SerialPort;
 class Timer;
 struct PanelDisplay;
@@ -33,7 +36,8 @@ struct WindowOrigin {
 // forwards its events here by control name and shows what the observables say.
 //
 // Every event runs inside one guard: a PortError that a handler lets out goes to the error
-// reporter, which shows it to the operator, and the program runs on.
+// reporter, which shows it to the operator, and the program runs on. After every event the
+// commands asked for from outside (request()) get their turn.
 class ControlPanel
 {
 public:
@@ -56,8 +60,13 @@ public:
 
     static bool isAdjuster(std::string_view controlName);
 
+    // A command from outside the window, performed as the operator's click on its button (or
+    // SEND with its text) would be, once the panel's own exchange and any hold are over.
+    // `done` gets the outcome, unless the panel is destroyed before it comes.
+    void request(CommandRequest request, std::function<void(const ExchangeOutcome &)> done);
+
     // For port errors that no handler sees: the loss of a device while the port is open.
-    void reportError(const PortError &error) { m_reportError(error); }
+    void reportError(const PortError &error);
 
     PanelState &state() { return *m_state; }
     PanelDisplay &display() { return *m_display; }
@@ -69,6 +78,8 @@ public:
 
 private:
     void guarded(const std::function<void()> &handler);
+    void startRequests();
+    void perform(const CommandRequest &request);
 
     ErrorReporter m_reportError;
     std::function<void()> m_endProgram;
@@ -86,5 +97,6 @@ private:
     std::unique_ptr<HoldToRepeat> m_hold;
     std::unique_ptr<FreeCommandEntry> m_freeEntry;
     std::unique_ptr<ExtendedPanel> m_extended;
+    std::unique_ptr<RequestQueue> m_requests;
     std::unordered_map<std::string_view, std::function<void()>> m_clicks;
 };

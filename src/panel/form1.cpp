@@ -331,7 +331,7 @@ void Form1::endProgram()
 
 void Form1::reportError(const PortError &error)
 {
-    showWarning(tr("Error %1: %2").arg(error.number()).arg(QString::fromUtf8(error.what())));
+    showWarning(QString::fromStdString(error.warning()));
 }
 
 void Form1::showWarning(const QString &text)

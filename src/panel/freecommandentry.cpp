@@ -12,9 +12,14 @@ FreeCommandEntry::FreeCommandEntry(PanelState &state, LinkCore &link, Timer &tim
 
 void FreeCommandEntry::send()
 {
+    sendText(text1.get());
+}
+
+void FreeCommandEntry::sendText(const std::string &text)
+{
     m_timer2.setInterval(kTwoSecondWait.replyWait);
     m_timer4.setInterval(kTwoSecondWait.displayClear);
-    m_state.typedCommand = text1.get();
+    m_state.typedCommand = text;
     m_link.transmit(m_state.typedCommand);
 }
 

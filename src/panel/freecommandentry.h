@@ -18,6 +18,8 @@ public:
     // SEND: the box's text, unchanged, as a command with the two-second wait. May throw
     // PortError.
     void send();
+    // The same for `text` in place of the box's: a command from outside the window.
+    void sendText(const std::string &text);
     // CLS: empties the box and nothing else.
     void clear();
 

@@ -10,13 +10,64 @@ namespace {
 
 constexpr auto kApplicationName = "orva-control";
 
+const QString kDescription = QStringLiteral(
+    "Control panel for ORVA PD71 / PD43 data projectors on an RS-232C serial line.\n"
+    "\n"
+    "With --send it opens no window: it sends one command, prints the decoded status (or the\n"
+    "reply as the RXD monitor shows it) and exits with 0 when a reply came (for a status\n"
+    "query: one it could decode), 1 when none came within the wait, 2 on a usage error, 3 when\n"
+    "the port could not be opened or failed, 4 when the projector refused the command (NAK),\n"
+    "5 when a status query's reply matched none of its texts. A panel of the same user that\n"
+    "holds the port sends it for the command line. To send text that equals a command name,\n"
+    "add --raw.");
+
+struct SendOptions {
+    QCommandLineOption send{QStringLiteral("send"),
+                            QStringLiteral("Send TEXT as one command, or the button of the "
+                                           "command name TEXT; print the outcome and exit."),
+                            QStringLiteral("TEXT")};
+    QCommandLineOption raw{QStringLiteral("raw"),
+                           QStringLiteral("Send TEXT as it stands, even when it is a name.")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("Print the outcome of --send as one JSON object.")};
+    QCommandLineOption listCommands{
+        QStringLiteral("list-commands"),
+        QStringLiteral("List the command names for --send with their codes.")};
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("Send on PORT, COM1 (default) or COM2."),
+                            QStringLiteral("PORT")};
+    QCommandLineOption speed{QStringLiteral("speed"),
+                             QStringLiteral("Send at BAUD, 19200 (default) or 9600."),
+                             QStringLiteral("BAUD")};
+};
+
+// The choices of --port and --speed; an error text when they are not among them.
+QString readSendOptions(const QCommandLineParser &parser, const SendOptions &send,
+                        LaunchOptions &options)
+{
+    options.raw = parser.isSet(send.raw);
+    options.json = parser.isSet(send.json);
+    const bool tuned = parser.isSet(send.port) || parser.isSet(send.speed);
+    if (!options.send && (options.raw || options.json || tuned))
+        return QStringLiteral("--raw, --json, --port and --speed go with --send.");
+    const QString port = parser.value(send.port).toUpper();
+    if (parser.isSet(send.port) && port != QLatin1String("COM1") && port != QLatin1String("COM2"))
+        return QStringLiteral("--port is COM1 or COM2.");
+    options.port = port == QLatin1String("COM2") ? 2 : 1;
+    const QString speed = parser.value(send.speed);
+    if (parser.isSet(send.speed) && speed != QLatin1String("19200") &&
+        speed != QLatin1String("9600"))
+        return QStringLiteral("--speed is 19200 or 9600.");
+    options.speed = speed == QLatin1String("9600") ? 9600 : 19200;
+    return {};
+}
+
 } // namespace
 
 LaunchOptions parseLaunchOptions(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Control panel for ORVA PD71 / PD43 data projectors on an RS-232C serial line."));
+    parser.setApplicationDescription(kDescription);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption com1(
@@ -32,10 +83,16 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         QStringLiteral("Make COM1 a simulated projector, to try the panel without hardware."));
     const QCommandLineOption listPorts(QStringLiteral("list-ports"),
                                        QStringLiteral("List the serial ports of this system."));
-    parser.addOptions({com1, com2, simulate, listPorts});
+    const SendOptions send;
+    parser.addOptions({com1, com2, simulate, listPorts, send.send, send.raw, send.json,
+                       send.listCommands, send.port, send.speed});
 
     LaunchOptions options;
-    if (!parser.parse(arguments)) {
+    const bool parsed = parser.parse(arguments);
+    options.listCommands = parser.isSet(send.listCommands);
+    if (parser.isSet(send.send))
+        options.send = parser.value(send.send);
+    if (!parsed) {
         options.error = parser.errorText();
         return options;
     }
@@ -65,6 +122,7 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         options.devices.setDevice(2, parser.value(com2));
     options.simulate = parser.isSet(simulate);
     options.listPorts = parser.isSet(listPorts);
+    options.error = readSendOptions(parser, send, options);
     return options;
 }
 

@@ -17,6 +17,14 @@ struct LaunchOptions {
     bool listPorts = false; // --list-ports: print the system's serial ports and exit
     QString output;         // --help or --version: print this and exit
     QString error;          // a bad command line: print this and the usage, exit with kUsageError
+
+    // The command line's own face: one command, its outcome printed, no window.
+    std::optional<QString> send;  // --send TEXT: a command name, or text sent as it stands
+    bool raw = false;             // --raw: TEXT is text even when it is a command name
+    bool json = false;            // --json: the outcome as one JSON object
+    bool listCommands = false;    // --list-commands: print the command names and exit
+    int port = 1;                 // --port COM1|COM2
+    int speed = 19200;            // --speed 19200|9600
 };
 
 // The exit status of a bad command line, as for most command-line programs.
@@ -26,7 +34,8 @@ inline constexpr int kUsageError = 2;
 LaunchOptions parseLaunchOptions(const QStringList &arguments);
 
 // Does what the options ask for instead of running the panel (help, version, the port list,
-// a usage error) and returns the exit code; nothing when the panel should run.
+// a usage error) and returns the exit code; nothing when the panel, --send or
+// --list-commands should run.
 std::optional<int> runWithoutPanel(const LaunchOptions &options);
 
 // The system's serial ports, one a line: the device and its description.

@@ -1,6 +1,9 @@
 #include "simulatedprojector.h"
 
+#include "devicemap.h"
+
 #include <QSocketNotifier>
+#include <QTextStream>
 
 #include <array>
 #include <cerrno>
@@ -41,6 +44,17 @@ SimulatedProjector::SimulatedProjector(QObject *parent) : QObject(parent)
 }
 
 SimulatedProjector::~SimulatedProjector() { closeTerminal(); }
+
+std::unique_ptr<SimulatedProjector> SimulatedProjector::openAsPort1(DeviceMap &devices)
+{
+    auto projector = std::make_unique<SimulatedProjector>();
+    if (!projector->open()) {
+        QTextStream(stderr) << "orva-control: " << projector->errorString() << '\n';
+        return nullptr;
+    }
+    devices.setDevice(1, projector->devicePath());
+    return projector;
+}
 
 bool SimulatedProjector::open()
 {

@@ -10,6 +10,9 @@
 
 #include <chrono>
 #include <deque>
+#include <memory>
+
+class DeviceMap;
 
 class QSocketNotifier;
 
@@ -32,6 +35,9 @@ public:
 
     // Creates the pseudo-terminal. False, with errorString(), when the system refuses one.
     bool open();
+    // One that `devices` maps to port 1 (--simulate); nothing, with the reason on stderr,
+    // when the system refuses a pseudo-terminal.
+    static std::unique_ptr<SimulatedProjector> openAsPort1(DeviceMap &devices);
     QString errorString() const { return m_errorString; }
     QString devicePath() const { return m_devicePath; }
 

@@ -15,6 +15,8 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 expected="usr/bin/orva-control
 usr/bin/orva-projector-sim
+usr/lib/systemd/user/orva-power-off.service
+usr/lib/systemd/user/orva-power-off.timer
 usr/share/applications/orva-control.desktop
 usr/share/icons/hicolor/48x48/apps/orva-control.png
 usr/share/icons/hicolor/scalable/apps/orva-control.svg
@@ -49,6 +51,20 @@ usage=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --no-suc
 [[ $status == 2 && $usage == *"Unknown option 'no-such-option'"*"--help"* ]] || fail "a bad option without a display: $status $usage"
 # Qt adds --help-all to every help; it prints more than --help and does not start the panel.
 [[ $(timeout 10 "$program" --help-all | wc -l) -gt $("$program" --help | wc -l) ]] || fail "--help-all"
+
+# The evening power-off: the service's command switches the simulated projector off with no
+# display, and both units pass systemd-analyze where systemd is there to ask.
+units=$root/usr/lib/systemd/user
+command=$(sed -n 's/^ExecStart=//p' "$units/orva-power-off.service")
+[[ $command == "orva-control --send power-off" ]] || fail "ExecStart=$command"
+answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $root/usr/bin/$command --simulate)
+[[ $answer == ACK ]] || fail "the power-off was answered '$answer'"
+if command -v systemd-analyze >/dev/null; then
+    sed -i "s|^ExecStart=|ExecStart=$root/usr/bin/|" "$units/orva-power-off.service"
+    systemd-analyze verify --man=no "$units"/orva-power-off.{service,timer} || fail "the units"
+    systemd-analyze calendar "$(sed -n 's/^OnCalendar=//p' "$units/orva-power-off.timer")" |
+        grep -q 'Normalized form: \*-\*-\* 22:00:00' || fail "the timer is not every day at 22:00"
+fi
 
 ((failures == 0)) && echo "installed tree complete"
 exit $((failures > 0))

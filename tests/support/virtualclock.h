@@ -14,6 +14,7 @@ class VirtualClock
 public:
     std::unique_ptr<Timer> createTimer() { return std::make_unique<VirtualTimer>(*this); }
     void advance(std::int64_t milliseconds);
+    std::int64_t now() const { return m_now; }
 
 private:
     class VirtualTimer : public Timer

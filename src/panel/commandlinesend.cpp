@@ -1,0 +1,142 @@
+#include "commandlinesend.h"
+
+#include "commandnames.h"
+#include "controlpanel.h"
+#include "linebytes.h"
+#include "outcomejson.h"
+#include "panelsocketserver.h"
+#include "portsetup.h"
+#include "qtserialport.h"
+#include "qttimer.h"
+#include "requestqueue.h"
+#include "simulatedprojector.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QLocalSocket>
+#include <QTextStream>
+
+#include <utility>
+
+namespace
+{
+
+QJsonObject asJson(const CommandRequest &request)
+{
+    if (request.controlName.empty())
+        return {{QStringLiteral("text"), QString::fromLatin1(request.command)}};
+    return {{QStringLiteral("name"), QString::fromStdString(request.command)}};
+}
+
+} // namespace
+
+CommandLineSend::CommandLineSend(LaunchOptions options) : m_options(std::move(options)) {}
+
+int CommandLineSend::run()
+{
+    if (m_options.listCommands)
+        return listCommands();
+    const CommandRequest command = request();
+    QElapsedTimer clock;
+    clock.start();
+    if (m_options.simulate) {
+        DeviceMap devices = m_options.devices;
+        const auto projector = SimulatedProjector::openAsPort1(devices);
+        if (!projector)
+            return exitStatus(ExchangeOutcome::Result::PortFailed);
+        return print(direct(command, devices), clock.elapsed());
+    }
+    const std::optional<ExchangeOutcome> shared = throughPanel(command);
+    return print(shared ? *shared : direct(command, m_options.devices), clock.elapsed());
+}
+
+CommandRequest CommandLineSend::request() const
+{
+    const std::string text = lineBytes(*m_options.send);
+    if (const CommandName *name = m_options.raw ? nullptr : findCommandName(text))
+        return {name->name, std::string(name->controlName)};
+    return {text, {}};
+}
+
+std::optional<ExchangeOutcome> CommandLineSend::throughPanel(const CommandRequest &request) const
+{
+    const QString device = m_options.devices.device(m_options.port);
+    const QString path = PanelSocketServer::socketPath(device);
+    if (path.isEmpty())
+        return std::nullopt; // no private runtime directory: nothing is shared
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(1000))
+        return std::nullopt; // no panel serves this device
+    socket.write(QJsonDocument(asJson(request)).toJson(QJsonDocument::Compact) + '\n');
+    const QDeadlineTimer deadline(kPanelAnswerMs);
+    while (!socket.canReadLine() && socket.waitForReadyRead(int(deadline.remainingTime()))) {
+    }
+    const QJsonObject answer = QJsonDocument::fromJson(socket.readLine()).object();
+    if (answer.value(QStringLiteral("outcome")) == QLatin1String("not-held"))
+        return std::nullopt;
+    if (const std::optional<ExchangeOutcome> outcome = OutcomeJson::fromJson(answer))
+        return outcome;
+    const QString why = answer.value(QStringLiteral("error")).toString();
+    return portFailure(
+        request.command, {},
+        QStringLiteral("the panel holding %1 did not answer %2").arg(device, why).toStdString());
+}
+
+ExchangeOutcome CommandLineSend::direct(const CommandRequest &request,
+                                        const DeviceMap &devices) const
+{
+    QtSerialPort port(devices);
+    std::optional<PortError> failure;
+    ControlPanel panel(
+        port, [] { return std::make_unique<QtTimer>(); },
+        [&failure](const PortError &error) {
+            if (!failure)
+                failure = error;
+        },
+        [] {});
+    port.setOnConnectionLost([&panel](const PortError &error) { panel.reportError(error); });
+    panel.portSetup().chooseSpeed(m_options.speed);
+    panel.portSetup().chooseComPort(m_options.port);
+    if (failure)
+        return portFailure(request.command, {}, failure->warning());
+
+    std::optional<ExchangeOutcome> outcome;
+    QEventLoop loop;
+    panel.request(request, [&](const ExchangeOutcome &done) {
+        outcome = done;
+        loop.quit();
+    });
+    if (!outcome)
+        loop.exec();
+    return *outcome;
+}
+
+int CommandLineSend::print(const ExchangeOutcome &outcome, qint64 elapsedMs) const
+{
+    QTextStream out(stdout);
+    if (m_options.json) {
+        QJsonObject object = OutcomeJson::toJson(outcome);
+        object.insert(QStringLiteral("elapsed_ms"), elapsedMs);
+        out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+    } else if (outcome.result != ExchangeOutcome::Result::PortFailed) {
+        const std::string &shown = outcome.status ? *outcome.status : outcome.rendered;
+        out << QString::fromLatin1(shown).trimmed() << '\n';
+    }
+    out.flush();
+    if (outcome.result == ExchangeOutcome::Result::PortFailed)
+        QTextStream(stderr) << "orva-control: " << QString::fromStdString(outcome.error) << '\n';
+    if (outcome.result == ExchangeOutcome::Result::Refused) // RXD shows a NAK as "?"
+        QTextStream(stderr) << "orva-control: the projector refused the command (NAK)\n";
+    return exitStatus(outcome.result);
+}
+
+int CommandLineSend::listCommands()
+{
+    QTextStream out(stdout);
+    for (const CommandName &name : commandNames())
+        out << QString::fromStdString(name.name) << '\t' << QLatin1StringView(name.code) << '\n';
+    return 0;
+}
