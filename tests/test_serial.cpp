@@ -1,12 +1,11 @@
 // The program's own serial port and timers under the panel, with a simulated projector on a
 // pseudo-terminal as the device: what reaches the line, what comes back, the line speed the
-// device sees and the command line that chooses the devices. Then the faults of a lecture hall:
+// device sees. Then the faults of a lecture hall:
 // devices that hang up or vanish, ports that cannot be opened, and the program ended at awkward
 // moments. Each fault scenario ends with the panel running and answering, and the operator told
 // once, in a warning box, where it failed.
 
 #include "devicemap.h"
-#include "launchoptions.h"
 #include "panelprogram.h"
 #include "panelstate.h"
 #include "programrig.h"
@@ -139,33 +138,6 @@ private slots:
             QVERIFY(waitFor([&] { return order.size() == 2; }));
             QCOMPARE(order, setInterval ? "RT" : "TR");
         }
-    }
-
-    void launchOptions_data()
-    {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("outcome"); // COM1, COM2, what runs: the panel, simulator or exit
-        QTest::newRow("nothing") << "" << "/dev/ttyS0 /dev/ttyS1 panel";
-        QTest::newRow("USB adapter as COM1") << "--com1 /dev/ttyUSB0"
-                                             << "/dev/ttyUSB0 /dev/ttyS1 panel";
-        QTest::newRow("COM2 with =") << "--com2=/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyUSB0 panel";
-        QTest::newRow("simulate") << "--simulate" << "/dev/ttyS0 /dev/ttyS1 simulator";
-        QTest::newRow("list ports") << "--list-ports" << "/dev/ttyS0 /dev/ttyS1 exit 0";
-        QTest::newRow("stray argument") << "/dev/ttyUSB0" << "/dev/ttyS0 /dev/ttyS1 exit 2";
-        QTest::newRow("simulate and COM1 disagree") << "--simulate --com1 /dev/ttyUSB0"
-                                                    << "/dev/ttyS0 /dev/ttyS1 exit 2";
-    }
-
-    void launchOptions()
-    {
-        QFETCH(QString, arguments);
-        const QStringList words = arguments.split(' ', Qt::SkipEmptyParts);
-        const LaunchOptions options = parseLaunchOptions(QStringList{"orva-control"} + words);
-        const std::optional<int> exit = runWithoutPanel(options);
-        const QString runs = exit             ? QStringLiteral("exit %1").arg(*exit)
-                             : options.simulate ? "simulator"
-                                                : "panel";
-        QTEST(options.devices.device(1) + ' ' + options.devices.device(2) + ' ' + runs, "outcome");
     }
 
     void hangUp_data()
