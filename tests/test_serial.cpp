@@ -145,10 +145,9 @@ private slots:
         QTest::addColumn<QString>("moment");
         QTest::newRow("idle") << "idle";
         QTest::newRow("warning box open") << "box";
-        QTest::newRow("9600 chosen while gone") << "speed";
     }
 
-    // The device hangs up and comes back under the same name; a speed chosen meanwhile stands.
+    // The device hangs up and comes back under the same name.
     void hangUp()
     {
         QFETCH(QString, moment);
@@ -162,14 +161,9 @@ private slots:
             QCOMPARE(rig.boxes.texts.takeFirst(), "Error 11: An earlier trouble");
         }
         rig.projector->hangUp();
-        if (moment == "speed") {
-            rig.click("Command33");
-            rig.click("Option10");
-        }
         QVERIFY(rig.waitForLoss());
         rig.replaceProjector();
         rig.checkToldOnceAndRunsOn(rig.com1, "Connection lost");
-        QCOMPARE(rig.projector->lineSpeed(), moment == "speed" ? 9600 : 19200);
     }
 
     void portCannotBeOpened_data()
