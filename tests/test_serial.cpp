@@ -86,17 +86,6 @@ private slots:
         QVERIFY(waitFor([&] { return rig.state().receiveBuffer == everyByte.toStdString(); }));
     }
 
-    void repliesShowInTheLabels()
-    {
-        ProgramRig rig;
-        rig.projector->setReplyInPieces(true);
-        rig.click("Command44");
-        QVERIFY(waitFor([&] { return rig.label("Label12") == " 8 "; }));
-        QCOMPARE(rig.label("Label22"), "");
-        QVERIFY(waitFor([&] { return rig.label("Label12") == " 8 0 CR "; }));
-        QCOMPARE(rig.label("Label22"), " Stand by");
-    }
-
     // The speed reaches the device's termios at once; a settings text the port does not know is
     // refused and changes nothing.
     void lineSpeedOnTheDevice()
@@ -320,15 +309,6 @@ private slots:
         rig.checkToldOnceAndRunsOn(rig.com1, "Another program is reading this device");
     }
 
-    // The simulated projector drops an over-long line whole: no command from its tail.
-    void overlongLinesGoWhole()
-    {
-        Rig rig;
-        QSignalSpy answered(rig.projector.get(), &SimulatedProjector::answered);
-        rig.port->output(std::string(512, 'x') + "C00\r" + std::string(300, 'x') + "C00\rCR0\r");
-        QVERIFY(waitFor([&] { return !answered.isEmpty(); }));
-        QCOMPARE(answered.first().first().toByteArray(), "CR0");
-    }
 };
 
 QTEST_MAIN(TestSerial)
