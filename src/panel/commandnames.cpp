@@ -44,8 +44,8 @@ std::vector<CommandName> makeNames()
             continue; // END sends nothing
         const Control &button = layoutControl(command.controlName);
         const Control *title = PanelLayout::groupTitle(button); // as a screen reader names it
-        const std::string words =
-            (title ? std::string(title->caption) + ' ' : std::string()) + std::string(button.caption);
+        const std::string words = (title ? std::string(title->caption) + ' ' : std::string()) +
+                                  std::string(button.caption);
         names.push_back({hyphenated(words), command.controlName, command.code});
     }
     return names;
