@@ -504,6 +504,10 @@ private slots:
         QTest::keyClicks(box, "CR0");
         QTest::keyClick(box, Qt::Key_J, Qt::ControlModifier);
         QCOMPARE(rig.form.height(), 451);
+        rig.click("Command34"); // CLOSE from 7200 twips, then the chord again
+        QCOMPARE(rig.form.height(), 327);
+        QTest::keyClick(rig.form.focusWidget(), Qt::Key_J, Qt::ControlModifier);
+        box->setFocus();
         QTest::keyClick(box, Qt::Key_J);
         box->insert(QStringLiteral("\u00e9\u30c7"));
         QTest::keyClick(box, Qt::Key_Return);
