@@ -20,6 +20,9 @@
 
 #include <memory>
 
+namespace
+{
+
 // A scripted device: a silent simulated projector whose line the test reads and answers.
 struct ScriptedDevice {
     ScriptedDevice()
@@ -42,40 +45,7 @@ struct ScriptedDevice {
 
 using ClockedPanel = PanelRig; // the panel on a fake port and a virtual clock
 
-class TestCommandLine : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void send_data();
-    void send();
-    void json();
-    void throughPanel_data();
-    void throughPanel();
-    void twoAtOnceThroughPanel();
-    void badRequests_data();
-    void badRequests();
-    void replyEnds_data();
-    void replyEnds();
-    void waitsItsTurn_data();
-    void waitsItsTurn();
-
-private:
-    std::unique_ptr<QProcess> start(const QString &arguments);
-    std::unique_ptr<QProcess> startPanel(const QString &device);
-    static QByteArray finish(QProcess &program);
-    QTemporaryDir m_runtime; // the panel's socket directory, private to this test
-};
-
-void TestCommandLine::initTestCase()
-{
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        qunsetenv(name); // the program runs as a script runs it, with no display
-}
-
-std::unique_ptr<QProcess> TestCommandLine::start(const QString &arguments)
+std::unique_ptr<QProcess> start(const QString &arguments)
 {
     auto program = std::make_unique<QProcess>();
     program->start(QCoreApplication::applicationDirPath() + QStringLiteral("/../orva-control"),
@@ -84,7 +54,7 @@ std::unique_ptr<QProcess> TestCommandLine::start(const QString &arguments)
 }
 
 // The program's own panel, offscreen, once it shares the port of `device`.
-std::unique_ptr<QProcess> TestCommandLine::startPanel(const QString &device)
+std::unique_ptr<QProcess> startPanel(const QString &device)
 {
     const QString socket = PanelSocketServer::socketPath(device);
     const QFileSystemWatcher watcher({QFileInfo(socket).path()}); // wakes waitFor()
@@ -97,238 +67,231 @@ std::unique_ptr<QProcess> TestCommandLine::startPanel(const QString &device)
     return panel;
 }
 
-QByteArray TestCommandLine::finish(QProcess &program)
+QByteArray finish(QProcess &program)
 {
     waitFor([&] { return program.state() == QProcess::NotRunning; });
     return program.readAllStandardOutput().trimmed();
 }
+} // namespace
 
-void TestCommandLine::send_data()
+class TestCommandLine : public QObject
 {
-    QTest::addColumn<QString>("arguments"); // %1: the scripted device
-    QTest::addColumn<QByteArray>("sent");
-    QTest::addColumn<QByteArray>("answer"); // empty: the device stays silent
-    QTest::addColumn<QByteArray>("shown");
-    QTest::addColumn<int>("exitStatus");
+    Q_OBJECT
 
-    QTest::newRow("a name") << "--com1 %1 --send status" << QByteArray("CR0\r")
-                            << QByteArray("00\r") << QByteArray("Power ON") << 0;
-    QTest::newRow("a raw code, ACK") << "--com1 %1 --send C0B" << QByteArray("C0B\r")
-                                     << QByteArray("\x06") << QByteArray("ACK") << 0;
-    QTest::newRow("text equal to a name, raw")
-        << "--com1 %1 --raw --send mode" << QByteArray("mode\r") << QByteArray("\x15")
-        << QByteArray("?") << 4;
-    QTest::newRow("no reply") << "--com1 %1 --send power-off" << QByteArray("C01\r") << QByteArray()
-                              << QByteArray("X X X X") << 1;
-    QTest::newRow("COM2") << "--com2 %1 --port COM2 --speed 9600 --send pc2-rgb"
-                          << QByteArray("C25\r") << QByteArray("\x06") << QByteArray("ACK") << 0;
-    QTest::newRow("port missing") << "--com1 /nonexistent%1 --send status" << QByteArray()
-                                  << QByteArray() << QByteArray() << 3;
-    QTest::newRow("no such port") << "--com1 %1 --port COM3 --send status" << QByteArray()
-                                  << QByteArray() << QByteArray() << 2;
-}
-
-void TestCommandLine::send()
-{
-    QFETCH(QString, arguments);
-    QFETCH(QByteArray, sent);
-    QFETCH(QByteArray, answer);
-    ScriptedDevice device;
-    const auto program = start(arguments.arg(device.projector.devicePath()));
-    QCOMPARE(device.take(sent.size(), sent.isEmpty() ? 0 : 5000), sent);
-    device.projector.send(answer);
-
-    QTEST(finish(*program), "shown");
-    QTEST(program->exitCode(), "exitStatus");
-}
-
-void TestCommandLine::json()
-{
-    ScriptedDevice device;
-    const QString device1 = device.projector.devicePath();
-    const auto program = start(QStringLiteral("--com1 %1 --send l-time --json").arg(device1));
-    device.take(4);
-    device.projector.send("1234\r");
-
-    QJsonObject outcome = QJsonDocument::fromJson(finish(*program)).object();
-    QVERIFY(outcome.take("elapsed_ms").isDouble());
-    QCOMPARE(outcome, QJsonDocument::fromJson(R"({"command": "l-time", "sent": "CR3\r",
-        "reply": "1234\r", "rendered": " 1 2 3 4 CR ", "status": " 1 2 3 4 CR  Hour Use",
-        "outcome": "reply", "error": ""})")
-                          .object());
-}
-
-void TestCommandLine::throughPanel_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QByteArray>("shown");
-
-    QTest::newRow("status") << "status" << QByteArray("Stand by");
-    QTest::newRow("power on") << "power-on" << QByteArray("ACK");
-}
-
-// The same command gives the same output with the port free and through a panel holding it
-// (which the command line alone could not open).
-void TestCommandLine::throughPanel()
-{
-    QFETCH(QString, command);
-    DeviceMap devices;
-    const auto projector = SimulatedProjector::openAsPort1(devices);
-    const QString send = QStringLiteral("--com1 %1 --send %2").arg(devices.device(1), command);
-    QTEST(finish(*start(send)), "shown");
-
-    const auto panel = startPanel(devices.device(1));
-    QTEST(finish(*start(send)), "shown");
-    const QFileInfo socket(PanelSocketServer::socketPath(devices.device(1)));
-    QCOMPARE(socket.permissions() & 0077, 0); // nothing for the group or others
-}
-
-// With a second panel started later on the same device: two command lines at once, one after
-// the other.
-void TestCommandLine::twoAtOnceThroughPanel()
-{
-    DeviceMap devices;
-    const auto projector = SimulatedProjector::openAsPort1(devices);
-    const auto panel = startPanel(devices.device(1));
-    QtSerialPort closedPort(devices);
-    ControlPanel laterPanel(
-        closedPort, [] { return std::make_unique<QtTimer>(); }, [](const PortError &) {}, [] {});
-    PanelSocketServer secondSharing(laterPanel, closedPort, devices);
-    secondSharing.listen();
-
-    const QString send = QStringLiteral("--com1 %1 --send %2").arg(devices.device(1));
-    const auto first = start(send.arg(QStringLiteral("temp")));
-    const auto second = start(send.arg(QStringLiteral("mode")));
-    QCOMPARE(finish(*first), "S1=   2 4 . 0 C  ,   S2=  2 5 . 0 C , S3=   2 5 . 5 C");
-    QCOMPARE(finish(*second), "Computer 1");
-    panel->terminate();
-    finish(*panel);
-    QVERIFY(!QFileInfo::exists(PanelSocketServer::socketPath(devices.device(1)))); // removed
-}
-
-void TestCommandLine::badRequests_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QString>("outcome");
-
-    QTest::newRow("not JSON") << QByteArray("CR0\n") << "bad-request";
-    QTest::newRow("name and text")
-        << QByteArray("{\"name\":\"status\",\"text\":\"C00\"}\n") << "bad-request";
-    QTest::newRow("too long") << QByteArray(2000, 'x') << "bad-request";
-    QTest::newRow("text") << QByteArray("{\"text\":\"CR1\"}\n") << "reply";
-}
-
-// Anything but one well-formed request of bounded size is answered with an error, and the
-// panel goes on serving.
-void TestCommandLine::badRequests()
-{
-    QFETCH(QByteArray, request);
-    DeviceMap devices;
-    const auto projector = SimulatedProjector::openAsPort1(devices);
-    const auto panel = startPanel(devices.device(1));
-    QLocalSocket client;
-    client.connectToServer(PanelSocketServer::socketPath(devices.device(1)));
-    client.write(request);
-    waitFor([&] { return client.canReadLine(); });
-    QTEST(QJsonDocument::fromJson(client.readLine()).object().value("outcome").toString(),
-          "outcome");
-
-    const auto after = start(QStringLiteral("--com1 %1 --send mode").arg(devices.device(1)));
-    QCOMPARE(finish(*after), "Computer 1");
-}
-
-void TestCommandLine::replyEnds_data()
-{
-    QTest::addColumn<std::string>("command");   // a control name, or text
-    QTest::addColumn<QByteArrayList>("pieces"); // arriving 10 ms apart
-    QTest::addColumn<int>("doneAt");
-    QTest::addColumn<int>("exitStatus");
-    QTest::addColumn<QString>("shown"); // the status, else the rendering
-
-    QTest::newRow("a query's reply in pieces")
-        << std::string("Command44") << QByteArrayList{"0", "0\r"} << 10 << 0 << " Power ON";
-    QTest::newRow("ACK before a query's reply")
-        << std::string("CR0") << QByteArrayList{"\x06", "00\r"} << 10 << 5 << " ACK 0 0 CR ";
-    QTest::newRow("an ordinary command's ACK")
-        << std::string("Command17") << QByteArrayList{"\x06"} << 0 << 0 << " ACK ";
-    QTest::newRow("NAK") << std::string("CR9") << QByteArrayList{"\x15"} << 0 << 4 << " ? ";
-    QTest::newRow("a reply without its end")
-        << std::string("CR3") << QByteArrayList{"12"} << 2000 << 0 << " 1 2  Hour Use";
-    QTest::newRow("nothing") << std::string("Command46") << QByteArrayList{} << 500 << 1
-                             << " X X X X";
-}
-
-void TestCommandLine::replyEnds()
-{
-    QFETCH(std::string, command);
-    QFETCH(QByteArrayList, pieces);
-    ClockedPanel rig;
-    std::optional<ExchangeOutcome> outcome;
-    std::int64_t doneAt = -1;
-    const bool button = command.starts_with("Command");
-    rig.panel.request({command, button ? command : std::string()},
-                      [&](const ExchangeOutcome &done) {
-                          outcome = done;
-                          doneAt = rig.clock.now();
-                      });
-    for (const QByteArray &piece : pieces) {
-        rig.port.receive(piece.toStdString());
-        rig.clock.advance(10);
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            qunsetenv(name); // the program runs as a script runs it, with no display
     }
-    rig.clock.advance(3000);
 
-    QTEST(int(doneAt), "doneAt");
-    QTEST(exitStatus(outcome->result), "exitStatus");
-    QTEST(QString::fromLatin1(outcome->status.value_or(outcome->rendered)), "shown");
-}
+    void send_data()
+    {
+        QTest::addColumn<QString>("arguments"); // %1: the scripted device
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("answer"); // empty: the device stays silent
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<int>("exitStatus");
 
-void TestCommandLine::waitsItsTurn_data()
-{
-    QTest::addColumn<QString>("before"); // what the panel does at 0 ms
-    QTest::addColumn<QString>("after");  // what it does at 900 ms
-    QTest::addColumn<int>("sentAt");     // when the command from outside goes on the line
-    QTest::addColumn<bool>("wanted");    // false: its asker gives up at once
-
-    const QString nothing;
-    QTest::newRow("idle panel") << nothing << nothing << 0 << true;
-    QTest::newRow("STATUS's exchange") << "click Command44" << nothing << 500 << true;
-    QTest::newRow("asker gone") << "click Command44" << nothing << -1 << false;
-    QTest::newRow("VOL + held") << "press Command1"
-                                << "release Command1" << 900 << true;
-    QTest::newRow("a command from outside first") << "request CR9" << nothing << 2000 << true;
-}
-
-void TestCommandLine::waitsItsTurn()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, after);
-    QFETCH(int, sentAt);
-    ClockedPanel rig;
-    ControlPanel &panel = rig.panel;
-    const auto act = [&](const QString &action) {
-        const std::string control = action.section(' ', 1).toStdString();
-        if (action.startsWith("click"))
-            panel.click(control);
-        else if (action.startsWith("press"))
-            panel.press(control);
-        else if (action.startsWith("release"))
-            panel.release(control);
-        else if (action.startsWith("request"))
-            panel.request({control, {}}, [](const ExchangeOutcome &) {});
-    };
-    act(before);
-    rig.port.takeWritten();
-    QFETCH(bool, wanted);
-    panel.request({"CR7", {}, [=] { return wanted; }}, [](const ExchangeOutcome &) {});
-
-    for (int ms = 0; ms < 2100; ++ms) {
-        if (ms == 900)
-            act(after);
-        const bool sent = rig.port.takeWritten().find("CR7\r") != std::string::npos;
-        QVERIFY2(sent == (ms == sentAt), qPrintable(QString::number(ms)));
-        rig.clock.advance(1);
+        QTest::newRow("a name") << "--com1 %1 --send status" << QByteArray("CR0\r")
+                                << QByteArray("00\r") << QByteArray("Power ON") << 0;
+        QTest::newRow("text equal to a name, raw")
+            << "--com1 %1 --raw --send mode" << QByteArray("mode\r") << QByteArray("\x15")
+            << QByteArray("?") << 4;
+        QTest::newRow("COM2") << "--com2 %1 --port COM2 --speed 9600 --send pc2-rgb"
+                              << QByteArray("C25\r") << QByteArray("\x06") << QByteArray("ACK")
+                              << 0;
+        QTest::newRow("port missing") << "--com1 /nonexistent%1 --send status" << QByteArray()
+                                      << QByteArray() << QByteArray() << 3;
+        QTest::newRow("no such port") << "--com1 %1 --port COM3 --send status" << QByteArray()
+                                      << QByteArray() << QByteArray() << 2;
     }
-}
+
+    void send()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, answer);
+        ScriptedDevice device;
+        const auto program = start(arguments.arg(device.projector.devicePath()));
+        QCOMPARE(device.take(sent.size(), sent.isEmpty() ? 0 : 5000), sent);
+        device.projector.send(answer);
+
+        QTEST(finish(*program), "shown");
+        QTEST(program->exitCode(), "exitStatus");
+    }
+
+    void json()
+    {
+        ScriptedDevice device;
+        const QString device1 = device.projector.devicePath();
+        const auto program = start(QStringLiteral("--com1 %1 --send l-time --json").arg(device1));
+        device.take(4);
+        device.projector.send("1234\r");
+
+        QJsonObject outcome = QJsonDocument::fromJson(finish(*program)).object();
+        QVERIFY(outcome.take("elapsed_ms").isDouble());
+        QCOMPARE(outcome, QJsonDocument::fromJson(R"({"command": "l-time", "sent": "CR3\r",
+            "reply": "1234\r", "rendered": " 1 2 3 4 CR ", "status": " 1 2 3 4 CR  Hour Use",
+            "outcome": "reply", "error": ""})")
+                              .object());
+    }
+
+    // A command gives the same output with the port free and through a panel holding it (which
+    // the command line alone could not open). With a second panel started later on the same
+    // device, two command lines at once go one after the other.
+    void twoAtOnceThroughPanel()
+    {
+        DeviceMap devices;
+        const auto projector = SimulatedProjector::openAsPort1(devices);
+        const QString send = QStringLiteral("--com1 %1 --send %2").arg(devices.device(1));
+        QCOMPARE(finish(*start(send.arg(QStringLiteral("mode")))), "Computer 1");
+        const auto panel = startPanel(devices.device(1));
+        const QFileInfo socket(PanelSocketServer::socketPath(devices.device(1)));
+        QCOMPARE(socket.permissions() & 0077, 0); // nothing for the group or others
+        QtSerialPort closedPort(devices);
+        ControlPanel laterPanel(
+            closedPort, [] { return std::make_unique<QtTimer>(); }, [](const PortError &) {},
+            [] {});
+        PanelSocketServer secondSharing(laterPanel, closedPort, devices);
+        secondSharing.listen();
+
+        const auto first = start(send.arg(QStringLiteral("temp")));
+        const auto second = start(send.arg(QStringLiteral("mode")));
+        QCOMPARE(finish(*first), "S1=   2 4 . 0 C  ,   S2=  2 5 . 0 C , S3=   2 5 . 5 C");
+        QCOMPARE(finish(*second), "Computer 1");
+        panel->terminate();
+        finish(*panel);
+        QVERIFY(!QFileInfo::exists(PanelSocketServer::socketPath(devices.device(1)))); // removed
+    }
+
+    void badRequests_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("outcome");
+
+        QTest::newRow("not JSON") << QByteArray("CR0\n") << "bad-request";
+        QTest::newRow("name and text")
+            << QByteArray("{\"name\":\"status\",\"text\":\"C00\"}\n") << "bad-request";
+        QTest::newRow("too long") << QByteArray(2000, 'x') << "bad-request";
+        }
+
+    // Anything but one well-formed request of bounded size is answered with an error, and the
+    // panel goes on serving.
+    void badRequests()
+    {
+        QFETCH(QByteArray, request);
+        DeviceMap devices;
+        const auto projector = SimulatedProjector::openAsPort1(devices);
+        const auto panel = startPanel(devices.device(1));
+        QLocalSocket client;
+        client.connectToServer(PanelSocketServer::socketPath(devices.device(1)));
+        client.write(request);
+        waitFor([&] { return client.canReadLine(); });
+        QTEST(QJsonDocument::fromJson(client.readLine()).object().value("outcome").toString(),
+              "outcome");
+
+        const auto after = start(QStringLiteral("--com1 %1 --send mode").arg(devices.device(1)));
+        QCOMPARE(finish(*after), "Computer 1");
+    }
+
+    void replyEnds_data()
+    {
+        QTest::addColumn<std::string>("command");   // a control name, or text
+        QTest::addColumn<QByteArrayList>("pieces"); // arriving 10 ms apart
+        QTest::addColumn<int>("doneAt");
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QString>("shown"); // the status, else the rendering
+
+        QTest::newRow("a query's reply in pieces")
+            << std::string("Command44") << QByteArrayList{"0", "0\r"} << 10 << 0 << " Power ON";
+        QTest::newRow("ACK before a query's reply")
+            << std::string("CR0") << QByteArrayList{"\x06", "00\r"} << 10 << 5 << " ACK 0 0 CR ";
+        QTest::newRow("an ordinary command's ACK")
+            << std::string("Command17") << QByteArrayList{"\x06"} << 0 << 0 << " ACK ";
+        QTest::newRow("NAK") << std::string("CR9") << QByteArrayList{"\x15"} << 0 << 4 << " ? ";
+        QTest::newRow("a reply without its end")
+            << std::string("CR3") << QByteArrayList{"12"} << 2000 << 0 << " 1 2  Hour Use";
+        QTest::newRow("nothing") << std::string("Command46") << QByteArrayList{} << 500 << 1
+                                 << " X X X X";
+    }
+
+    void replyEnds()
+    {
+        QFETCH(std::string, command);
+        QFETCH(QByteArrayList, pieces);
+        ClockedPanel rig;
+        std::optional<ExchangeOutcome> outcome;
+        std::int64_t doneAt = -1;
+        const bool button = command.starts_with("Command");
+        rig.panel.request({command, button ? command : std::string()},
+                          [&](const ExchangeOutcome &done) {
+                              outcome = done;
+                              doneAt = rig.clock.now();
+                          });
+        for (const QByteArray &piece : pieces) {
+            rig.port.receive(piece.toStdString());
+            rig.clock.advance(10);
+        }
+        rig.clock.advance(3000);
+
+        QTEST(int(doneAt), "doneAt");
+        QTEST(exitStatus(outcome->result), "exitStatus");
+        QTEST(QString::fromLatin1(outcome->status.value_or(outcome->rendered)), "shown");
+    }
+
+    void waitsItsTurn_data()
+    {
+        QTest::addColumn<QString>("before"); // what the panel does at 0 ms
+        QTest::addColumn<QString>("after");  // what it does at 900 ms
+        QTest::addColumn<int>("sentAt");     // when the command from outside goes on the line
+        QTest::addColumn<bool>("wanted");    // false: its asker gives up at once
+
+        const QString nothing;
+        QTest::newRow("idle panel") << nothing << nothing << 0 << true;
+        QTest::newRow("STATUS's exchange") << "click Command44" << nothing << 500 << true;
+        QTest::newRow("asker gone") << "click Command44" << nothing << -1 << false;
+        QTest::newRow("VOL + held") << "press Command1"
+                                    << "release Command1" << 900 << true;
+        QTest::newRow("a command from outside first") << "request CR9" << nothing << 2000 << true;
+    }
+
+    void waitsItsTurn()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(int, sentAt);
+        ClockedPanel rig;
+        ControlPanel &panel = rig.panel;
+        const auto act = [&](const QString &action) {
+            const std::string control = action.section(' ', 1).toStdString();
+            if (action.startsWith("click"))
+                panel.click(control);
+            else if (action.startsWith("press"))
+                panel.press(control);
+            else if (action.startsWith("release"))
+                panel.release(control);
+            else if (action.startsWith("request"))
+                panel.request({control, {}}, [](const ExchangeOutcome &) {});
+        };
+        act(before);
+        rig.port.takeWritten();
+        QFETCH(bool, wanted);
+        panel.request({"CR7", {}, [=] { return wanted; }}, [](const ExchangeOutcome &) {});
+
+        for (int ms = 0; ms < 2100; ++ms) {
+            if (ms == 900)
+                act(after);
+            const bool sent = rig.port.takeWritten().find("CR7\r") != std::string::npos;
+            QVERIFY2(sent == (ms == sentAt), qPrintable(QString::number(ms)));
+            rig.clock.advance(1);
+        }
+    }
+
+private:
+    QTemporaryDir m_runtime; // the panel's socket directory, private to this test
+};
 
 QTEST_GUILESS_MAIN(TestCommandLine)
 #include "test_commandline.moc"

@@ -26,15 +26,13 @@ private slots:
         const char *const rows[][3] = {
             {"CR0\r", "00\r", " Power ON"},
             {"CR1\r", "12\r", " Computer 1"}, // only the first character counts
-            {"CRA\r", "FF\r", " Stand by"},
             {"CR3\r", "1234\r", " 1 2 3 4 CR  Hour Use"},
             {"CR3\r", "12345678901234567890123", " 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9 Hour Use"},
             {"CR6\r", "12345678901234567\r",
              "  S1= 1 2 3 4 5 C  ,   S2=  8 9 0 1 C , S3= 3 4 5 6 7 C"},
             {"CR6\r", "1234567", "  S1= 1 2 3 4 5 C  ,   S2=   C , S3= C"},
             {"CR9\r", "", " "}, // the whole rendering: a space, then a piece per byte
-            {"CR9\r", "C\x06" "0\r\n", " C ACK 0 CR LF "},
-            {"CR9\r", "\x14" "1", " &1 "}, // DC4 joins the next piece
+            {"CR9\r", "C\x06" "0\r\n\x14" "1", " C ACK 0 CR LF &1 "}, // DC4 joins the next
             {"CR9\r", " z{~\x7f\x80\xff", "   z ? ? ? ? ? "},
             {"CR PRESSURE\r", "853\r", "1013 hPa"},
             {"CR PRESSURE\r", "+8.53D2\r", "1013 hPa"}, // the number as the reader takes it
@@ -46,7 +44,6 @@ private slots:
             {"CR PRESSURE\r", "\x06" "853\r", nullptr}, // ACK first: no number, no reading
             {"CR PRESSURE\r", "\x15\r", nullptr},
             {"CR PRESSURE\r", "6553.5\r", nullptr},       // 5 times the reading leaves 16 bits
-            {"CR PRESSURE\r", "-6554\r", nullptr},
             {"CR PRESSURE\r", "1E400\r", nullptr},
             {"CR0\r", "0\r", nullptr},
             {"CR0\r", "\x06" "00\r", nullptr}, // ACK shifts the key
@@ -96,10 +93,6 @@ private slots:
         QCOMPARE(rig.rxd(), " 1 ");
         rig.port.receive("2"); // and a new buffer begins
         QCOMPARE(rig.rxd(), " 2 ");
-        rig.clock.advance(499);
-        QCOMPARE(rig.status(), " Power ON");
-        rig.clock.advance(1);
-        QCOMPARE(rig.txd() + rig.rxd() + rig.status(), "");
     }
 
     // A missing reply is marked at the reply wait, and a late one is still decoded. The reply

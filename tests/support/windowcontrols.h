@@ -20,8 +20,6 @@ public:
     }
     QString label(const char *name) const { return control<PanelLabel>(name)->text(); }
     void click(const char *name) const { QTest::mouseClick(control(name), Qt::LeftButton); }
-    void press(const char *name) const { QTest::mousePress(control(name), Qt::LeftButton); }
-    void release(const char *name) const { QTest::mouseRelease(control(name), Qt::LeftButton); }
 
 protected:
     QWidget *m_window = nullptr; // set by the rig once its window is built
