@@ -60,6 +60,7 @@ class TestSerial : public QObject
 {
     Q_OBJECT
 
+private slots:
     // The speed reaches the device's termios at once, the port staying open.
     void lineSpeedOnTheDevice()
     {
