@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     {
         QCoreApplication app(argc, argv);
         nameApplication();
-        options = parseLaunchOptions(QCoreApplication::arguments());
+        options = parseLaunchOptions(launchArguments(argc, argv));
         if (const std::optional<int> exitCode = runWithoutPanel(options))
             return *exitCode;
         if (options.send || options.listCommands)

@@ -3,6 +3,7 @@
 // answering, and the operator told once, in a warning box, where it failed.
 
 #include "devicemap.h"
+#include "launchoptions.h"
 #include "panelprogram.h"
 #include "panelstate.h"
 #include "programrig.h"
@@ -10,6 +11,7 @@
 #include "quitonsignal.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QSerialPort>
 #include <QSocketNotifier>
@@ -146,6 +148,35 @@ private slots:
         QVERIFY(rig.boxes.texts.takeLast().contains(com2 + ": Device is not open"));
         QFETCH(QString, words);
         rig.checkToldOnceAndRunsOn(com2, words);
+    }
+
+    // A device opens by the name the system gives it: through a link of 300 characters, through
+    // a second link to the device a panel holds, and through a link whose name is not UTF-8.
+    void devicesByTheirSystemNames()
+    {
+        QTemporaryDir directory;
+        const std::unique_ptr<SimulatedProjector> other = ProgramRig::openProjector();
+        QString folder = directory.path();
+        for (const char letter : {'d', 'e', 'f'})
+            folder += QLatin1Char('/') + QString(99, QLatin1Char(letter));
+        QVERIFY(QDir().mkpath(folder));
+        QFile::link(other->devicePath(), folder + "/ttyUSB1");
+        QFile::link(other->devicePath(), directory.filePath("second"));
+        Rig rig({.com2 = folder + "/ttyUSB1"});
+        rig.click("Command33");
+        rig.click("Option2");
+        QVERIFY(rig.port->isOpen() && rig.boxes.texts.isEmpty());
+        DeviceMap devices;
+        devices.setDevice(1, directory.filePath("second"));
+        QtSerialPort second(devices);
+        QVERIFY_THROWS_EXCEPTION(PortError, second.open()); // "In use by another program"
+        QByteArray eightBit = QFile::encodeName(directory.filePath("COM")) + "\xb9";
+        QByteArray option = "--com1=" + eightBit;
+        QCOMPARE(::symlink(QFile::encodeName(other->devicePath()), eightBit), 0);
+        char *argv[] = {eightBit.data(), option.data()};
+        QCOMPARE(launchArguments(2, argv), QStringList({other->devicePath(),
+                                                        "--com1=" + other->devicePath()}));
+        ::unlink(eightBit); // a name QTemporaryDir cannot spell
     }
 
     void programEnds_data()

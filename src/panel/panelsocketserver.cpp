@@ -81,9 +81,8 @@ QString PanelSocketServer::socketPath(const QString &device)
     const QString directory = privateDirectory();
     if (directory.isEmpty() || device.isEmpty())
         return {};
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    const QString name = canonical.isEmpty() ? device : canonical;
-    return directory + QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(name));
+    const QByteArray name = QUrl::toPercentEncoding(systemDeviceName(device));
+    return directory + QLatin1Char('/') + QString::fromLatin1(name);
 }
 
 PanelSocketServer::PanelSocketServer(ControlPanel &panel, const SerialPort &port,

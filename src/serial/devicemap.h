@@ -21,3 +21,8 @@ public:
 private:
     std::array<QString, kPortCount> m_devices;
 };
+
+// The name the system gives the device at `path`, links resolved: one device has one lock and
+// one sharing socket however it is reached, and a lock file's name stays short. `path` itself
+// when it names nothing.
+QString systemDeviceName(const QString &path);

@@ -5,6 +5,7 @@
 #include <QTextStream>
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -62,7 +63,29 @@ QString readSendOptions(const QCommandLineParser &parser, const SendOptions &sen
     return {};
 }
 
+// `argument` as text; see launchArguments(). "--com1=PATH" keeps its option.
+QString argumentText(const QByteArray &argument)
+{
+    QString text = QString::fromUtf8(argument);
+    if (text.toUtf8() == argument)
+        return text;
+    const qsizetype valueStart = argument.startsWith("--") ? argument.indexOf('=') + 1 : 0;
+    const std::unique_ptr<char, decltype(&std::free)> canonical(
+        ::realpath(argument.mid(valueStart).constData(), nullptr), &std::free);
+    if (canonical)
+        text = QString::fromUtf8(argument.left(valueStart)) + QString::fromUtf8(canonical.get());
+    return text;
+}
+
 } // namespace
+
+QStringList launchArguments(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(argumentText(QByteArray(argv[i])));
+    return arguments;
+}
 
 LaunchOptions parseLaunchOptions(const QStringList &arguments)
 {

@@ -136,7 +136,7 @@ void QtSerialPort::open()
         throw ownError(QSerialPort::OpenError, QStringLiteral("Device is already open"));
     m_lostError.reset();
     m_toldOtherReader = false;
-    m_serial->setPortName(devicePath());
+    m_serial->setPortName(systemDeviceName(devicePath()));
     m_serial->setBaudRate(findLineSettings(m_settings)->baudRate);
     const SynchronousCall call(*this);
     if (m_serial->open(QIODevice::ReadWrite)) {
