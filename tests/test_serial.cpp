@@ -133,8 +133,9 @@ private slots:
         const std::unique_ptr<SimulatedProjector> other = ProgramRig::openProjector();
         QSerialPort otherProgram(other->devicePath());
         QString com2 = other->devicePath();
-        if (holder == "missing" || holder == "file")
-            com2 = directory.filePath(QStringLiteral("ttyUSB1"));
+        if (holder == "missing" || holder == "file") // missing, by a name too long for a lock
+            com2 =
+                directory.filePath(holder == "file" ? "ttyUSB1" : QString(250, QLatin1Char('m')));
         if (holder == "file")
             QFile(com2).open(QIODevice::WriteOnly);
         if (holder == "Qt")
@@ -174,8 +175,8 @@ private slots:
         QByteArray option = "--com1=" + eightBit;
         QCOMPARE(::symlink(QFile::encodeName(other->devicePath()), eightBit), 0);
         char *argv[] = {eightBit.data(), option.data()};
-        QCOMPARE(launchArguments(2, argv), QStringList({other->devicePath(),
-                                                        "--com1=" + other->devicePath()}));
+        QCOMPARE(launchArguments(2, argv),
+                 QStringList({other->devicePath(), "--com1=" + other->devicePath()}));
         ::unlink(eightBit); // a name QTemporaryDir cannot spell
     }
 
@@ -202,7 +203,7 @@ private slots:
             if (signal == 0)
                 rig.form->close();
             for (int i = 0; signal != 0 && i < 5000; ++i) // a storm, as at logout; nothing reads
-                std::raise(signal); // it until the loop that runs then
+                std::raise(signal);                       // it until the loop that runs then
             waitFor([&rig] { return !rig.form->isVisible(); });
         };
         if (boxOpen) {
@@ -289,7 +290,6 @@ private slots:
         ::close(other);
         rig.checkToldOnceAndRunsOn(rig.com1, "Another program is reading this device");
     }
-
 };
 
 QTEST_MAIN(TestSerial)

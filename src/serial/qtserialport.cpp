@@ -1,6 +1,7 @@
 #include "qtserialport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
 
 #include <algorithm>
@@ -136,7 +137,11 @@ void QtSerialPort::open()
         throw ownError(QSerialPort::OpenError, QStringLiteral("Device is already open"));
     m_lostError.reset();
     m_toldOtherReader = false;
-    m_serial->setPortName(systemDeviceName(devicePath()));
+    const QString device = systemDeviceName(devicePath());
+    // Said before QSerialPort tries a lock file named after a path that may be too long for one.
+    if (!QFileInfo::exists(device))
+        throw ownError(QSerialPort::DeviceNotFoundError, qt_error_string(ENOENT));
+    m_serial->setPortName(device);
     m_serial->setBaudRate(findLineSettings(m_settings)->baudRate);
     const SynchronousCall call(*this);
     if (m_serial->open(QIODevice::ReadWrite)) {
