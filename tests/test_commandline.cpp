@@ -271,8 +271,6 @@ private slots:
                 panel.press(control);
             else if (action.startsWith("release"))
                 panel.release(control);
-            else if (action.startsWith("request"))
-                panel.request({control, {}}, [](const ExchangeOutcome &) {});
         };
         act(before);
         rig.port.takeWritten();
