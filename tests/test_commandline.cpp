@@ -174,27 +174,26 @@ private slots:
     // --list-ports: what is known of each port, its links in by-id, plain words for none.
     void listPorts()
     {
-        const QDir dir(m_runtime.path());
+        const QTemporaryDir dir; // the devices and the links beside them
         QFile(dir.filePath("ttyUSB0")).open(QIODevice::WriteOnly);
-        dir.mkpath("by-id");
-        QFile::link(dir.filePath("ttyUSB0"), dir.filePath("by-id/usb-FTDI_A1-if00-port0"));
-        QFile::link(dir.filePath("ttyUSB9"), dir.filePath("by-id/usb-gone")); // leads nowhere
+        QFile::link(dir.filePath("ttyUSB0"), dir.filePath("usb-FTDI_A1-if00-port0"));
+        QFile::link(dir.filePath("ttyUSB9"), dir.filePath("usb-gone")); // leads nowhere
         QString printed;
         QTextStream out(&printed);
         printSerialPorts(out,
                          {{dir.filePath("ttyUSB0"), "FT232R USB UART", "FTDI", "A1", 0x403, 0x6001},
                           {dir.filePath("ttyS9"), {}, {}, {}, {}, {}}},
-                         dir.filePath("by-id"));
-        printSerialPorts(out, {}, dir.filePath("by-id"));
+                         dir.path());
+        printSerialPorts(out, {}, dir.path());
         QCOMPARE(printed, QStringLiteral(R"(%1/ttyUSB0
   description:   FT232R USB UART
   manufacturer:  FTDI
   serial number: A1
   USB ID:        0403:6001
-  stable name:   %1/by-id/usb-FTDI_A1-if00-port0
+  stable name:   %1/usb-FTDI_A1-if00-port0
 
 %1/ttyS9
-  stable name:   none in %1/by-id
+  stable name:   none in %1
 No serial ports found on this system.
 )")
                               .arg(dir.path()));

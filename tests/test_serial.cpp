@@ -110,6 +110,7 @@ private slots:
         Rig rig;
         rig.projector->hangUp();
         QVERIFY(rig.waitForLoss());
+        QVERIFY(rig.control("Command33")->toolTip().contains(", not open (19200 baud)."));
         rig.replaceProjector();
         rig.checkToldOnceAndRunsOn(rig.com1, "Connection lost");
     }
