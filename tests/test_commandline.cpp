@@ -6,6 +6,7 @@
 #include "qtserialport.h"
 #include "qttimer.h"
 #include "requestqueue.h"
+#include "serialportfacts.h"
 #include "simulatedprojector.h"
 #include "windowcontrols.h"
 
@@ -54,14 +55,14 @@ std::unique_ptr<QProcess> start(const QString &arguments)
 }
 
 // The program's own panel, offscreen, once it shares the port of `device`.
-std::unique_ptr<QProcess> startPanel(const QString &device)
+std::unique_ptr<QProcess> startPanel(const QString &device, const QString &more = {})
 {
     const QString socket = PanelSocketServer::socketPath(device);
     const QFileSystemWatcher watcher({QFileInfo(socket).path()}); // wakes waitFor()
     QFile::remove(socket); // a panel killed by an earlier test on a terminal of this number
     QFile(socket).open(QIODevice::WriteOnly); // left there, as by a panel that crashed
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    auto panel = start(QStringLiteral("--com1 %1").arg(device));
+    auto panel = start(QStringLiteral("--com1 %1%2").arg(device, more));
     qunsetenv("QT_QPA_PLATFORM");
     waitFor([&] { return QFileInfo(socket).exists() && !QFileInfo(socket).isFile(); });
     return panel;
@@ -82,6 +83,8 @@ private slots:
     void initTestCase()
     {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        qputenv("XDG_CONFIG_HOME",
+                QFile::encodeName(m_runtime.filePath("config"))); // not the user's
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             qunsetenv(name); // the program runs as a script runs it, with no display
     }
@@ -106,6 +109,8 @@ private slots:
                                       << QByteArray() << QByteArray() << 3;
         QTest::newRow("no such port") << "--com1 %1 --port COM3 --send status" << QByteArray()
                                       << QByteArray() << QByteArray() << 2;
+        QTest::newRow("log unopenable") << "--log /nonexistent/x --send mode" << QByteArray()
+                                        << QByteArray() << QByteArray() << 2;
     }
 
     void send()
@@ -120,6 +125,78 @@ private slots:
 
         QTEST(finish(*program), "shown");
         QTEST(program->exitCode(), "exitStatus");
+    }
+
+    void settingsFile_data()
+    {
+        QTest::addColumn<QString>("file"); // before and after; %1: the scripted device
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<bool>("warned");
+        QTest::addColumn<QString>("after"); // empty: as before, the panel never writes it
+        const QString named = "[ports]\ncom1=%1\n";
+        QTest::newRow("COM1 from the file")
+            << named << "--send mode" << QByteArray("CR1\r") << false << "";
+        QTest::newRow("--com1 wins") << named.arg("/nonexistent") << "--com1 %1 --send mode"
+                                     << QByteArray("CR1\r") << false << "";
+        QTest::newRow("unparsable: ignored")
+            << "[ports\ncom2=%1\n"
+            << "--port COM2 --send mode" << QByteArray() << true << "";
+        QTest::newRow("--save-ports") << "[ports]\ncom2=/dev/ttyUSB1\n"
+                                      << "--save-ports --com1 %1" << QByteArray() << false
+                                      << "[ports]\ncom1=%1\ncom2=/dev/ttyUSB1\n";
+    }
+
+    void settingsFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, after);
+        ScriptedDevice device;
+        const auto withDevice = [&](QString text) {
+            return text.replace("%1", device.projector.devicePath());
+        };
+        const QString path = m_runtime.filePath("config/orva-control/orva-control.conf");
+        QDir().mkpath(QFileInfo(path).path());
+        QFile settings(path);
+        settings.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        settings.write(withDevice(file).toUtf8());
+        settings.close();
+        QFETCH(QString, arguments);
+        const auto program = start(withDevice(arguments));
+        finish(*program); // no answer: it waits half a second, meanwhile the bytes arrive
+        QTEST(device.take(0, 0), "sent");
+        QTEST(program->readAllStandardError().count("could not be parsed; it is ignored") == 1,
+              "warned");
+        settings.open(QIODevice::ReadOnly);
+        QCOMPARE(settings.readAll(), withDevice(after.isEmpty() ? file : after).toUtf8());
+        }
+
+    // --list-ports: what is known of each port, its links in by-id, plain words for none.
+    void listPorts()
+    {
+        const QTemporaryDir dir; // the devices and the links beside them
+        QFile(dir.filePath("ttyUSB0")).open(QIODevice::WriteOnly);
+        QFile::link(dir.filePath("ttyUSB0"), dir.filePath("usb-FTDI_A1-if00-port0"));
+        QFile::link(dir.filePath("ttyUSB9"), dir.filePath("usb-gone")); // leads nowhere
+        QString printed;
+        QTextStream out(&printed);
+        printSerialPorts(out,
+                         {{dir.filePath("ttyUSB0"), "FT232R USB UART", "FTDI", "A1", 0x403, 0x6001},
+                          {dir.filePath("ttyS9"), {}, {}, {}, {}, {}}},
+                         dir.path());
+        printSerialPorts(out, {}, dir.path());
+        QCOMPARE(printed, QStringLiteral(R"(%1/ttyUSB0
+  description:   FT232R USB UART
+  manufacturer:  FTDI
+  serial number: A1
+  USB ID:        0403:6001
+  stable name:   %1/usb-FTDI_A1-if00-port0
+
+%1/ttyS9
+  stable name:   none in %1
+No serial ports found on this system.
+)")
+                              .arg(dir.path()));
     }
 
     void json()
@@ -139,15 +216,15 @@ private slots:
     }
 
     // A command gives the same output with the port free and through a panel holding it (which
-    // the command line alone could not open). With a second panel started later on the same
-    // device, two command lines at once go one after the other.
+    // the command line alone could not open; its log on a full disk is told once). With a second
+    // panel started later on the same device, two command lines at once go one after the other.
     void twoAtOnceThroughPanel()
     {
         DeviceMap devices;
         const auto projector = SimulatedProjector::openAsPort1(devices);
         const QString send = QStringLiteral("--com1 %1 --send %2").arg(devices.device(1));
         QCOMPARE(finish(*start(send.arg(QStringLiteral("mode")))), "Computer 1");
-        const auto panel = startPanel(devices.device(1));
+        const auto panel = startPanel(devices.device(1), " --log /dev/full");
         const QFileInfo socket(PanelSocketServer::socketPath(devices.device(1)));
         QCOMPARE(socket.permissions() & 0077, 0); // nothing for the group or others
         QtSerialPort closedPort(devices);
@@ -163,6 +240,7 @@ private slots:
         QCOMPARE(finish(*second), "Computer 1");
         panel->terminate();
         finish(*panel);
+        QCOMPARE(panel->readAllStandardError().count("traffic log"), 1);
         QVERIFY(!QFileInfo::exists(PanelSocketServer::socketPath(devices.device(1)))); // removed
     }
 

@@ -8,17 +8,21 @@
 #include "extendedpanel.h"
 #include "form1.h"
 #include "freecommandentry.h"
+#include "loggedport.h"
 #include "panellayout.h"
 #include "panelrig.h"
 #include "panelstate.h"
 #include "portsetup.h"
+#include "trafficlog.h"
 #include "warningboxes.h"
 #include "windowcontrols.h"
 
+#include <QBuffer>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
+#include <QTimeZone>
 #include <private/qguiapplication_p.h>
 #include <qdrawutil.h>
 #include <qpa/qplatformaccessibility.h>
@@ -361,6 +365,46 @@ private slots:
         QCOMPARE(rig.status(), "");
         rig.port.receive("c"); // a reply after the release starts a new buffer
         QCOMPARE(rig.rxd(), " c ");
+    }
+
+    // The log of start-up, a STATUS exchange, a port choice, a missing reply and a hang-up.
+    void trafficLog()
+    {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        VirtualClock clock;
+        const QDateTime start(QDate(2026, 12, 7), QTime(9, 0), QTimeZone(-12600));
+        TrafficLog log(out, {}, [&] { return start.addMSecs(clock.now()); });
+        FakeSerialPort fake;
+        LoggedPort port(fake, log);
+        ControlPanel panel(
+            port, [&] { return clock.createTimer(); }, [](auto &) {}, [] {});
+        log.watch(panel, port);
+        panel.load({0, 0, 28800, 16200});
+        panel.click("Command44");
+        clock.advance(120);
+        fake.receive("0");
+        fake.receive("0\r");
+        clock.advance(61000);
+        for (const char *name : {"Option2", "Command45"})
+            panel.click(name);
+        clock.advance(500);
+        fake.close(); // the adapter unplugged, as the port reports it
+        panel.reportError(PortError(6, "/dev/ttyS1: Connection lost"));
+        QCOMPARE(out.data(), R"(2026-12-07T09:00:00.000-03:30 COM1 /dev/ttyS0 SPEED 19200,N,8,1
+2026-12-07T09:00:00.000-03:30 COM1 /dev/ttyS0 OPEN
+2026-12-07T09:00:00.000-03:30 COM1 /dev/ttyS0 CLOSE
+2026-12-07T09:00:00.000-03:30 COM1 /dev/ttyS0 OPEN
+2026-12-07T09:00:00.000-03:30 COM1 /dev/ttyS0 TX C R 0 CR
+2026-12-07T09:00:00.120-03:30 COM1 /dev/ttyS0 RX 0
+2026-12-07T09:00:00.120-03:30 COM1 /dev/ttyS0 RX 0 CR
+2026-12-07T09:00:00.120-03:30 COM1 /dev/ttyS0 STATUS Power ON
+2026-12-07T09:01:01.120-03:30 COM1 /dev/ttyS0 CLOSE
+2026-12-07T09:01:01.120-03:30 COM2 /dev/ttyS1 OPEN
+2026-12-07T09:01:01.120-03:30 COM2 /dev/ttyS1 TX C R 1 CR
+2026-12-07T09:01:01.620-03:30 COM2 /dev/ttyS1 NO REPLY
+2026-12-07T09:01:01.620-03:30 COM2 /dev/ttyS1 ERROR Error 6: /dev/ttyS1: Connection lost
+)");
     }
 
     void asDesigned()

@@ -10,6 +10,7 @@
 #include "qttimer.h"
 #include "quitonsignal.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -63,7 +64,8 @@ class TestSerial : public QObject
     Q_OBJECT
 
 private slots:
-    // The speed reaches the device's termios at once, the port staying open.
+    // The speed reaches the device's termios at once, the port staying open, and the COM
+    // button's tooltip.
     void lineSpeedOnTheDevice()
     {
         ProgramRig rig;
@@ -71,6 +73,9 @@ private slots:
         rig.form->panel().click("Option10");
         QCOMPARE(rig.projector->lineSpeed(), 9600);
         QVERIFY(rig.port->isOpen() && rig.boxes.texts.isEmpty());
+        QCOMPARE(rig.control("Command33")->toolTip(),
+                 "COM1 is " + rig.com1 + ", open at 9600 baud.\nCOM2 is " +
+                     rig.directory.filePath("missing") + '.');
     }
 
     // Enabling a running QtTimer leaves its countdown alone; setting its interval restarts it.
@@ -107,6 +112,7 @@ private slots:
         Rig rig;
         rig.projector->hangUp();
         QVERIFY(rig.waitForLoss());
+        QVERIFY(rig.control("Command33")->toolTip().contains(", not open (19200 baud)."));
         rig.replaceProjector();
         rig.checkToldOnceAndRunsOn(rig.com1, "Connection lost");
     }
@@ -144,6 +150,9 @@ private slots:
         rig.click("Command33");
         rig.click("Option2");
         QVERIFY(!rig.port->isOpen());
+        QCOMPARE(QAccessible::queryAccessibleInterface(rig.control("Command33"))
+                     ->text(QAccessible::Description),
+                 "COM1 is " + rig.com1 + ".\nCOM2 is " + com2 + ", not open (19200 baud).");
         QVERIFY(rig.boxes.texts.value(0).startsWith(QStringLiteral("Error %1: ").arg(number)));
         rig.click("Command17"); // the next command goes to the port that stays marked
         QVERIFY(rig.boxes.texts.takeLast().contains(com2 + ": Device is not open"));

@@ -2,9 +2,10 @@
 
 #include <functional>
 #include <utility>
+#include <vector>
 
 // A value that the window shows. The logic sets it; the window observes it and updates the
-// widget bound to it. Tests read it directly.
+// widget bound to it, and the traffic log may observe it too. Tests read it directly.
 template <typename T>
 class Observable
 {
@@ -18,13 +19,16 @@ public:
         if (value == m_value)
             return;
         m_value = std::move(value);
-        if (m_observer)
-            m_observer(m_value);
+        for (const auto &observer : m_observers)
+            observer(m_value);
     }
 
-    void observe(std::function<void(const T &)> observer) { m_observer = std::move(observer); }
+    void observe(std::function<void(const T &)> observer)
+    {
+        m_observers.push_back(std::move(observer));
+    }
 
 private:
     T m_value;
-    std::function<void(const T &)> m_observer;
+    std::vector<std::function<void(const T &)>> m_observers;
 };

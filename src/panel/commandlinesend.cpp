@@ -3,6 +3,7 @@
 #include "commandnames.h"
 #include "controlpanel.h"
 #include "linebytes.h"
+#include "loggedport.h"
 #include "outcomejson.h"
 #include "panelsocketserver.h"
 #include "portsetup.h"
@@ -10,6 +11,7 @@
 #include "qttimer.h"
 #include "requestqueue.h"
 #include "simulatedprojector.h"
+#include "trafficlog.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -89,15 +91,22 @@ ExchangeOutcome CommandLineSend::direct(const CommandRequest &request,
                                         const DeviceMap &devices) const
 {
     QtSerialPort port(devices);
+    std::optional<TrafficLog> traffic;
+    std::optional<LoggedPort> loggedPort;
+    if (m_options.log)
+        loggedPort.emplace(port, traffic.emplace(*m_options.log, devices));
     std::optional<PortError> failure;
     ControlPanel panel(
-        port, [] { return std::make_unique<QtTimer>(); },
+        loggedPort ? static_cast<SerialPort &>(*loggedPort) : port,
+        [] { return std::make_unique<QtTimer>(); },
         [&failure](const PortError &error) {
             if (!failure)
                 failure = error;
         },
         [] {});
     port.setOnConnectionLost([&panel](const PortError &error) { panel.reportError(error); });
+    if (traffic)
+        traffic->watch(panel, port);
     panel.portSetup().chooseSpeed(m_options.speed);
     panel.portSetup().chooseComPort(m_options.port);
     if (failure)

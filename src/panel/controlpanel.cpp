@@ -46,8 +46,8 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
       m_timer4(makeTimer(makeTimers, kTimer4Interval)),
       m_link(
           std::make_unique<LinkCore>(*m_state, *m_display, port, *m_timer2, *m_timer3, *m_timer4)),
-      m_portSetup(
-          std::make_unique<PortSetup>(*m_state, *m_display, port, *m_timer3, m_reportError)),
+      m_portSetup(std::make_unique<PortSetup>(*m_state, *m_display, port, *m_timer3,
+                                              [this](const PortError &error) { warn(error); })),
       m_commands(std::make_unique<CommandButtons>(*m_state, *m_link, port, *m_timer1, *m_timer2,
                                                   *m_timer4, [this] { m_endRequested = true; })),
       m_hold(std::make_unique<HoldToRepeat>(*m_state, *m_display, *m_link, *m_timer1, *m_timer2,
@@ -152,6 +152,14 @@ void ControlPanel::perform(const CommandRequest &request)
 void ControlPanel::reportError(const PortError &error)
 {
     m_requests->fail(error); // its exchange cannot finish on a port that has failed
+    warn(error);
+}
+
+void ControlPanel::warn(const PortError &error)
+{
+    m_portSetup->portOpen.set(m_port.isOpen()); // a failure may have closed it
+    if (m_onError)
+        m_onError(error);
     m_reportError(error);
 }
 
@@ -173,7 +181,7 @@ void ControlPanel::startRequests()
             m_requests->startWhenIdle();
             return;
         } catch (const PortError &error) {
-            m_reportError(error);
+            warn(error);
         }
     }
 }

@@ -68,6 +68,9 @@ public:
     // For port errors that no handler sees: the loss of a device while the port is open.
     void reportError(const PortError &error);
 
+    // Told every error before the reporter shows it (the traffic log).
+    void setOnError(ErrorReporter observer) { m_onError = std::move(observer); }
+
     PanelState &state() { return *m_state; }
     PanelDisplay &display() { return *m_display; }
     ExtendedPanel &extendedPanel() { return *m_extended; }
@@ -80,8 +83,10 @@ private:
     void guarded(const std::function<void()> &handler);
     void startRequests();
     void perform(const CommandRequest &request);
+    void warn(const PortError &error);
 
     ErrorReporter m_reportError;
+    ErrorReporter m_onError;
     std::function<void()> m_endProgram;
     bool m_endRequested = false; // END was clicked
     SerialPort &m_port;

@@ -260,6 +260,25 @@ void Form1::bindPortGroup()
         mark(fast, baud == 19200);
         mark(slow, baud == 9600);
     });
+    setup.markedPort.observe([this](int) { describePorts(); });
+    setup.markedSpeed.observe([this](int) { describePorts(); });
+    setup.portOpen.observe([this](bool) { describePorts(); });
+}
+
+void Form1::setPortDevices(const QStringList &devices)
+{
+    m_portDevices = devices;
+    describePorts();
+}
+
+void Form1::describePorts()
+{
+    const PortSetup &setup = m_panel.portSetup();
+    const QString text = PanelAccessibility::portsDescription(
+        m_portDevices, setup.markedPort.get(), setup.portOpen.get(), setup.markedSpeed.get());
+    auto *com = control<CommandButton>("Command33");
+    com->setToolTip(text);
+    com->setAccessibleDescription(text);
 }
 
 void Form1::bindFreeCommandEntry()

@@ -37,6 +37,9 @@ public:
 
     ControlPanel &panel() { return m_panel; }
 
+    // The devices of COM1 and COM2, for the COM button's tooltip and description.
+    void setPortDevices(const QStringList &devices);
+
     // Pixels of client area for a window height in twips (title bar and borders included).
     static int clientHeight(float windowHeight);
 
@@ -50,6 +53,7 @@ private:
     QWidget *createControl(const PanelLayout::Control &control, QWidget *parent);
     void bindDisplays();
     void bindPortGroup();
+    void describePorts();
     void bindFreeCommandEntry();
     void bindExtendedPanel();
     void endProgram();
@@ -58,6 +62,7 @@ private:
     template <typename T> T *control(std::string_view name) const;
 
     ControlPanel m_panel;
+    QStringList m_portDevices;
     std::deque<QString> m_pendingWarnings; // errors reported while a warning is shown
     bool m_warningShown = false;
     bool m_closed = false; // the program is ending: no more warnings

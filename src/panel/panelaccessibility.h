@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace PanelLayout
 {
@@ -18,5 +19,9 @@ void install();
 // A button's name says what it does on its own: its group title and its caption ("POWER ON",
 // "VOL +", "PC1 RGB"), an arrow in words. `button` is a row of PanelLayout::controls().
 QString buttonName(const PanelLayout::Control &button, const QString &caption);
+
+// What the COM button tells besides its caption: the device of each port (`devices`, COM1's
+// first), and whether the chosen one (1 or 2) is open and at what speed.
+QString portsDescription(const QStringList &devices, int chosen, bool open, int baud);
 
 } // namespace PanelAccessibility

@@ -1,6 +1,17 @@
 #include "devicemap.h"
 
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+QString settingsKey(int port)
+{
+    return QStringLiteral("ports/com%1").arg(port);
+}
+
+} // namespace
 
 DeviceMap::DeviceMap()
 #ifdef Q_OS_WIN
@@ -22,6 +33,43 @@ void DeviceMap::setDevice(int port, const QString &path)
 {
     if (port >= 1 && port <= kPortCount)
         m_devices[static_cast<std::size_t>(port - 1)] = path;
+}
+
+QString DeviceMap::settingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/orva-control/orva-control.conf");
+}
+
+QString DeviceMap::readSettings()
+{
+    const QSettings settings(settingsPath(), QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError)
+        return QStringLiteral("the settings file %1 could not be %2; it is ignored")
+            .arg(settingsPath(), settings.status() == QSettings::AccessError
+                                     ? QStringLiteral("read")
+                                     : QStringLiteral("parsed"));
+    for (int port = 1; port <= kPortCount; ++port) {
+        // An unquoted comma makes the value a list in the file's syntax; a path may have one.
+        const QString device = settings.value(settingsKey(port)).toStringList().join(u',');
+        if (!device.isEmpty())
+            setDevice(port, device);
+    }
+    return {};
+}
+
+QString DeviceMap::writeSettings(const QList<int> &ports) const
+{
+    QSettings settings(settingsPath(), QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError) // rewriting it would lose what it holds
+        return QStringLiteral("the settings file %1 could not be read; nothing was saved")
+            .arg(settingsPath());
+    for (const int port : ports)
+        settings.setValue(settingsKey(port), device(port));
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return {};
+    return QStringLiteral("the settings file %1 could not be written").arg(settingsPath());
 }
 
 QString systemDeviceName(const QString &path)

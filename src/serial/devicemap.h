@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <array>
 
 // Which device each of the panel's two port numbers opens. Port 1 and port 2 are the first
-// two serial ports of the system unless the command line maps them elsewhere (a USB adapter,
-// a udev symlink, a pseudo-terminal).
+// two serial ports of the system unless the settings file or the command line maps them
+// elsewhere (a USB adapter, a udev symlink, a pseudo-terminal, a network address).
 class DeviceMap
 {
 public:
@@ -17,6 +18,19 @@ public:
     // The device path of `port` (1 or 2); empty for any other number.
     QString device(int port) const;
     void setDevice(int port, const QString &path);
+
+    // The settings file, the one place the mapping lasts between runs:
+    // $XDG_CONFIG_HOME/orva-control/orva-control.conf, ~/.config/ when that is not set.
+    static QString settingsPath();
+
+    // Takes the devices the settings file names; a port it does not name keeps its device.
+    // A file that cannot be read or parsed is used not at all: the text returned says so, for
+    // the operator (empty when the file was read or is not there).
+    QString readSettings();
+
+    // Writes the devices of `ports` into the settings file, leaving the rest of it as it was.
+    // The text returned is what went wrong (empty when written).
+    QString writeSettings(const QList<int> &ports) const;
 
 private:
     std::array<QString, kPortCount> m_devices;

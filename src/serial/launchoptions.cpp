@@ -1,11 +1,17 @@
 #include "launchoptions.h"
 
+#include "serialportfacts.h"
+
 #include <QCommandLineParser>
-#include <QSerialPortInfo>
+#include <QFile>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,7 +26,10 @@ const QString kDescription = QStringLiteral(
     "the port could not be opened or failed, 4 when the projector refused the command (NAK),\n"
     "5 when a status query's reply matched none of its texts. A panel of the same user that\n"
     "holds the port sends it for the command line. To send text that equals a command name,\n"
-    "add --raw.");
+    "add --raw.\n"
+    "\n"
+    "The devices of COM1 and COM2 are those --save-ports saved in\n"
+    "~/.config/orva-control/orva-control.conf, unless --com1 and --com2 name others.");
 
 struct SendOptions {
     QCommandLineOption send{QStringLiteral("send"),
@@ -77,6 +86,38 @@ QString argumentText(const QByteArray &argument)
     return text;
 }
 
+// The log appends to `path`, or writes to standard output for "-"; an error text when it
+// cannot be opened. Every write goes to the end, also when another program appends to the
+// same file, and a device (a terminal, /dev/null) is written as it is, without seeking.
+QString openLog(const QString &path, LaunchOptions &options)
+{
+    const int fd = path == QLatin1String("-")
+                       ? STDOUT_FILENO
+                       : ::open(QFile::encodeName(path).constData(),
+                                O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return QStringLiteral("cannot open the log %1: %2").arg(path, qt_error_string(errno));
+    auto file = std::make_shared<QFile>();
+    file->open(fd, QIODevice::WriteOnly,
+               fd == STDOUT_FILENO ? QFile::DontCloseHandle : QFile::AutoCloseHandle);
+    options.log = std::move(file);
+    return {};
+}
+
+int savePorts(const LaunchOptions &options)
+{
+    if (const QString failure = options.devices.writeSettings(options.savePorts);
+        !failure.isEmpty()) {
+        QTextStream(stderr) << kApplicationName << ": " << failure << '\n';
+        return EXIT_FAILURE;
+    }
+    QTextStream out(stdout);
+    out << "Saved in " << DeviceMap::settingsPath() << ":\n";
+    for (const int port : options.savePorts)
+        out << "  COM" << port << ' ' << options.devices.device(port) << '\n';
+    return EXIT_SUCCESS;
+}
+
 } // namespace
 
 QStringList launchArguments(int argc, char **argv)
@@ -95,20 +136,32 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption com1(
         QStringLiteral("com1"),
-        QStringLiteral("Open DEVICE as port COM1 (default %1).").arg(DeviceMap().device(1)),
+        QStringLiteral("Open DEVICE as port COM1 (default: as saved, else %1).")
+            .arg(DeviceMap().device(1)),
         QStringLiteral("DEVICE"));
     const QCommandLineOption com2(
         QStringLiteral("com2"),
-        QStringLiteral("Open DEVICE as port COM2 (default %1).").arg(DeviceMap().device(2)),
+        QStringLiteral("Open DEVICE as port COM2 (default: as saved, else %1).")
+            .arg(DeviceMap().device(2)),
         QStringLiteral("DEVICE"));
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Make COM1 a simulated projector, to try the panel without hardware."));
-    const QCommandLineOption listPorts(QStringLiteral("list-ports"),
-                                       QStringLiteral("List the serial ports of this system."));
+    const QCommandLineOption listPorts(
+        QStringLiteral("list-ports"),
+        QStringLiteral("List the serial ports of this system, with what is known of "
+                       "each and its stable names."));
+    const QCommandLineOption savePorts(
+        QStringLiteral("save-ports"),
+        QStringLiteral("Save the devices of --com1 and --com2 for later runs, and exit."));
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("Append a line for each event on the serial line to FILE (- for "
+                       "standard output)."),
+        QStringLiteral("FILE"));
     const SendOptions send;
-    parser.addOptions({com1, com2, simulate, listPorts, send.send, send.raw, send.json,
-                       send.listCommands, send.port, send.speed});
+    parser.addOptions({com1, com2, simulate, listPorts, savePorts, log, send.send, send.raw,
+                       send.json, send.listCommands, send.port, send.speed});
 
     LaunchOptions options;
     const bool parsed = parser.parse(arguments);
@@ -139,13 +192,22 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         options.output = QStringLiteral("%1 %2\n").arg(kApplicationName, ORVA_VERSION);
         return options;
     }
-    if (parser.isSet(com1))
-        options.devices.setDevice(1, parser.value(com1));
-    if (parser.isSet(com2))
-        options.devices.setDevice(2, parser.value(com2));
+    options.settingsProblem = options.devices.readSettings();
+    for (const auto &[port, option] : {std::pair{1, &com1}, {2, &com2}})
+        if (parser.isSet(*option)) {
+            options.devices.setDevice(port, parser.value(*option));
+            if (parser.isSet(savePorts))
+                options.savePorts << port;
+        }
+    if (parser.isSet(savePorts) && options.savePorts.isEmpty()) {
+        options.error = QStringLiteral("--save-ports saves the devices --com1 and --com2 give.");
+        return options;
+    }
     options.simulate = parser.isSet(simulate);
     options.listPorts = parser.isSet(listPorts);
     options.error = readSendOptions(parser, send, options);
+    if (options.error.isEmpty() && parser.isSet(log))
+        options.error = openLog(parser.value(log), options);
     return options;
 }
 
@@ -160,20 +222,14 @@ std::optional<int> runWithoutPanel(const LaunchOptions &options)
         QTextStream(stdout) << options.output;
         return EXIT_SUCCESS;
     }
+    if (!options.settingsProblem.isEmpty())
+        QTextStream(stderr) << kApplicationName << ": " << options.settingsProblem << '\n';
+    if (!options.savePorts.isEmpty())
+        return savePorts(options);
     if (options.listPorts) {
         QTextStream out(stdout);
-        printSerialPorts(out);
+        printSerialPorts(out, SerialPortFacts::ofSystem(), QStringLiteral("/dev/serial/by-id"));
         return EXIT_SUCCESS;
     }
     return std::nullopt;
-}
-
-void printSerialPorts(QTextStream &out)
-{
-    for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
-        out << port.systemLocation();
-        if (!port.description().isEmpty())
-            out << '\t' << port.description();
-        out << '\n';
-    }
 }

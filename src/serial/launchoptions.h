@@ -5,18 +5,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
-class QTextStream;
+class QIODevice;
 
-// What orva-control's command line asks for. The command line is the only input the program
-// reads; nothing is saved.
+// What orva-control's command line asks for, over the device mapping of the settings file.
 struct LaunchOptions {
-    DeviceMap devices;      // --com1 DEVICE, --com2 DEVICE
+    DeviceMap devices;      // the settings file's, then --com1 DEVICE, --com2 DEVICE
     bool simulate = false;  // --simulate: port 1 is a simulated projector
     bool listPorts = false; // --list-ports: print the system's serial ports and exit
     QString output;         // --help or --version: print this and exit
     QString error;          // a bad command line: print this and the usage, exit with kUsageError
+
+    QString settingsProblem;        // the settings file could not be read; it is ignored
+    QList<int> savePorts;           // --save-ports: the ports --com1/--com2 name; saved, exit
+    std::shared_ptr<QIODevice> log; // --log FILE, open for appending, or standard output
 
     // The command line's own face: one command, its outcome printed, no window.
     std::optional<QString> send;  // --send TEXT: a command name, or text sent as it stands
@@ -39,9 +43,6 @@ QStringList launchArguments(int argc, char **argv);
 LaunchOptions parseLaunchOptions(const QStringList &arguments);
 
 // Does what the options ask for instead of running the panel (help, version, the port list,
-// a usage error) and returns the exit code; nothing when the panel, --send or
-// --list-commands should run.
+// saving the ports, a usage error) and returns the exit code; nothing when the panel, --send or
+// --list-commands should run. A settings file it could not read is told here, once.
 std::optional<int> runWithoutPanel(const LaunchOptions &options);
-
-// The system's serial ports, one a line: the device and its description.
-void printSerialPorts(QTextStream &out);

@@ -59,6 +59,7 @@ void PortSetup::chooseComPort(int port)
 
     // After a failure the chosen port stays selected, as it stays marked: the next command
     // and the next error are about the port the operator sees chosen.
+    portOpen.set(m_port.isOpen());
     if (failure)
         m_reportError(*failure);
     else

@@ -52,6 +52,8 @@ public:
 
     Observable<int> markedPort{0}; // 0 = neither COM1 nor COM2 marked
     Observable<int> markedSpeed{19200};
+    // Whether the port is open after the last choice; the panel sets it after a failure too.
+    Observable<bool> portOpen{false};
 
 private:
     PanelState &m_state;

@@ -29,6 +29,7 @@ ProgramRig::ProgramRig(const Setup &setup)
     else
         form.emplace(*port, [this] { return clock.createTimer(); });
     m_window = &*form;
+    form->setPortDevices({devices.device(1), devices.device(2)});
     port->setOnConnectionLost([this](const PortError &error) { form->panel().reportError(error); });
     form->load();
     form->show();
