@@ -10,7 +10,8 @@ using Byte = std::uint8_t;
 constexpr Byte kIac = 255, kDont = 254, kDo = 253, kWont = 252, kWill = 251, kSb = 250, kSe = 240;
 constexpr Byte kBinary = 0, kSuppressGoAhead = 3, kComPortOption = 44;
 // COM-PORT-OPTION commands, client to server, and their values for 8N1 without flow control.
-constexpr Byte kSetBaudRate = 1, kSetDataSize = 2, kSetParity = 3, kSetStopSize = 4, kSetControl = 5;
+constexpr Byte kSetBaudRate = 1, kSetDataSize = 2, kSetParity = 3, kSetStopSize = 4;
+constexpr Byte kSetControl = 5;
 constexpr Byte kEightBits = 8, kNoParity = 1, kOneStopBit = 1, kNoFlowControl = 1;
 // clang-format on
 
@@ -65,7 +66,7 @@ Rfc2217Codec::Decoded Rfc2217Codec::decode(std::string_view wire)
             break;
         case Stage::Command:
             m_command = byte;
-            m_stage = byte == kSb                   ? Stage::Subnegotiation
+            m_stage = byte == kSb                    ? Stage::Subnegotiation
                       : byte >= kWill && byte < kIac ? Stage::Option
                                                      : Stage::Data;
             if (byte == kIac)
