@@ -12,8 +12,6 @@ namespace {
 const QString kRawScheme = QStringLiteral("tcp");
 const QString kTelnetScheme = QStringLiteral("rfc2217");
 
-std::string bytes(const QByteArray &array) { return array.toStdString(); }
-
 } // namespace
 
 bool NetworkConnection::isNetworkName(const QString &name)
@@ -43,7 +41,7 @@ std::optional<PortConnection::Fault> NetworkConnection::open(const QString &name
         return Fault{QSerialPort::DeviceNotFoundError,
                      QStringLiteral("Not a network port (tcp://HOST:PORT or rfc2217://HOST:PORT)")};
     m_received.clear();
-    if (const std::optional<Fault> fault = connect(url.host(), quint16(port)))
+    if (const std::optional<Fault> fault = connectTo(url.host(), quint16(port)))
         return fault;
     m_open = true;
     if (url.scheme() != kTelnetScheme) {
@@ -54,7 +52,7 @@ std::optional<PortConnection::Fault> NetworkConnection::open(const QString &name
     return send(m_telnet->start(baudRate));
 }
 
-std::optional<PortConnection::Fault> NetworkConnection::connect(const QString &host, quint16 port)
+std::optional<PortConnection::Fault> NetworkConnection::connectTo(const QString &host, quint16 port)
 {
     m_socket.abort();
     m_socket.connectToHost(host, port);
@@ -78,14 +76,14 @@ std::optional<PortConnection::Fault> NetworkConnection::setBaudRate(int baudRate
     if (m_telnet)
         return send(m_telnet->setBaudRate(baudRate));
     m_handlers.notice({QSerialPort::UnsupportedOperationError,
-                       QStringLiteral("The speed is set on the serial server; the speed chosen "
-                                      "here is kept for a device or an rfc2217:// port")});
+                       QStringLiteral("The speed is set on the serial server: the speed chosen "
+                                      "here does not reach the projector over tcp://")});
     return std::nullopt;
 }
 
 std::optional<PortConnection::Fault> NetworkConnection::write(const QByteArray &data)
 {
-    return send(m_telnet ? Rfc2217Codec::encode(bytes(data)) : bytes(data));
+    return send(m_telnet ? Rfc2217Codec::encode(data.toStdString()) : data.toStdString());
 }
 
 std::optional<PortConnection::Fault> NetworkConnection::send(const std::string &wire)
@@ -121,7 +119,7 @@ void NetworkConnection::onReadyRead()
         return;
     QByteArray data = wire;
     if (m_telnet) {
-        const Rfc2217Codec::Decoded decoded = m_telnet->decode(bytes(wire));
+        const Rfc2217Codec::Decoded decoded = m_telnet->decode(wire.toStdString());
         data = QByteArray::fromStdString(decoded.data);
         if (!decoded.replies.empty() && send(decoded.replies))
             return; // the socket's own error reports the loss

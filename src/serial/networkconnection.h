@@ -38,7 +38,7 @@ public:
     void close() override;
 
 private:
-    std::optional<Fault> connect(const QString &host, quint16 port);
+    std::optional<Fault> connectTo(const QString &host, quint16 port);
     void onReadyRead();
     void onSocketError();
     std::optional<Fault> send(const std::string &wire);
