@@ -62,8 +62,11 @@ std::optional<PortConnection::Fault> NetworkConnection::connectTo(const QString 
                    m_socket.state() == QAbstractSocket::UnconnectedState;
         },
         kLongestConnect);
-    if (m_socket.state() == QAbstractSocket::ConnectedState)
+    if (m_socket.state() == QAbstractSocket::ConnectedState) {
+        // A command is a few bytes that should leave at once, not wait to be joined by more.
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         return std::nullopt;
+    }
     const QString why = settled ? m_socket.errorString()
                                 : QStringLiteral("No answer within %1 seconds")
                                       .arg(kLongestConnect.count());
@@ -88,8 +91,11 @@ std::optional<PortConnection::Fault> NetworkConnection::write(const QByteArray &
 
 std::optional<PortConnection::Fault> NetworkConnection::send(const std::string &wire)
 {
-    if (m_socket.write(wire.data(), qint64(wire.size())) == qint64(wire.size()))
+    // Flushed now rather than from the event loop's next turn, as a write to a device is.
+    if (m_socket.write(wire.data(), qint64(wire.size())) == qint64(wire.size())) {
+        m_socket.flush();
         return std::nullopt;
+    }
     return Fault{QSerialPort::ResourceError, m_socket.errorString(), true};
 }
 
