@@ -105,7 +105,7 @@ ResultRow row(const std::string &figure, const Route &route, const std::string &
               const Route &beside)
 {
     ResultRow result;
-    result.figure = "click Command17 to 4 bytes on the far pty, " + figure;
+    result.figure = "click Command17 to 4 bytes on the far pty through " + figure;
     result.platform = "offscreen";
     result.unit = "ms";
     result.measured = route.clicks;
@@ -160,10 +160,10 @@ int main(int argc, char *argv[])
     ser2net.close();
     socatProcess.close();
 
-    ResultRow overTcp = row("ser2net raw TCP (tcp://)", tcp, "socat pty to ser2net", socat);
+    ResultRow overTcp = row("ser2net (tcp://)", tcp, "the same through socat's pty", socat);
     overTcp.goal = "median <= baseline";
     overTcp.met = tcp.clicks.median() <= socat.clicks.median();
-    const ResultRow overSocat = row("socat pty to ser2net", socat, "direct pty", direct);
+    const ResultRow overSocat = row("socat's pty and ser2net", socat, "a direct pty", direct);
     for (const ResultRow &result : {overTcp, overSocat})
         std::printf("%s\n", result.csv().c_str());
     return status;
