@@ -52,10 +52,10 @@ quint16 freePort()
     return server.serverPort();
 }
 
-// ser2net on loopback, in the foreground, serving a simulated projector at 19200 baud with raw
-// TCP or telnet with RFC 2217 (scheme tcp or rfc2217).
+// ser2net on loopback, in the foreground, serving a simulated projector at 19200 baud behind
+// `accepter`: tcp (raw, for tcp://), or telnet (for rfc2217://) with or without RFC 2217.
 struct Ser2net {
-    explicit Ser2net(const QString &scheme) : scheme(scheme)
+    explicit Ser2net(const QString &accepter) : scheme(accepter == "tcp" ? "tcp" : "rfc2217")
     {
         QFile config(directory.filePath("ser2net.yaml"));
         config.open(QIODevice::WriteOnly);
@@ -63,7 +63,7 @@ struct Ser2net {
                                     "  accepter: %1,127.0.0.1,%2\n"
                                     "  options:\n    kickolduser: true\n"
                                     "  connector: serialdev,%3,19200n81,local\n")
-                         .arg(scheme == "tcp" ? "tcp" : "telnet(rfc2217),tcp")
+                         .arg(accepter)
                          .arg(port).arg(projector->devicePath())
                          .toUtf8());
         config.close();
@@ -150,21 +150,23 @@ private slots:
 
     void throughSer2net_data()
     {
-        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QString>("accepter");
         QTest::addColumn<int>("farSpeed"); // after 9600 is chosen
         QTest::addColumn<QString>("notice");
-        QTest::newRow("raw TCP") << "tcp" << 19200 << "The speed is set on the serial server";
-        QTest::newRow("RFC 2217") << "rfc2217" << 9600 << "";
+        const QString onTheServer = "The speed is set on the serial server";
+        QTest::newRow("raw TCP") << "tcp" << 19200 << onTheServer;
+        QTest::newRow("RFC 2217") << "telnet(rfc2217),tcp" << 9600 << "";
+        QTest::newRow("telnet, RFC 2217 refused") << "telnet,tcp" << 19200 << onTheServer;
     }
 
     // A status query and the speed choice through ser2net; then ser2net goes away, and comes
     // back for the port chosen again.
     void throughSer2net()
     {
-        QFETCH(QString, scheme);
+        QFETCH(QString, accepter);
         QFETCH(int, farSpeed);
         QFETCH(QString, notice);
-        Ser2net server(scheme);
+        Ser2net server(accepter);
         Rig rig({.com1 = server.url()});
         rig.click("Command44");
         QVERIFY(waitFor([&] { return rig.label("Label22") == " Stand by"; }));

@@ -94,6 +94,8 @@ std::string Rfc2217Codec::setBaudRate(int baudRate)
     return m_ours[kComPortOption] == Agreement::Yes ? lineSettings() : std::string();
 }
 
+bool Rfc2217Codec::lineRefused() const { return m_ours[kComPortOption] == Agreement::No; }
+
 // The server asks for an option or agrees to one asked for (WILL, DO), or turns one off or
 // refuses it (WONT, DONT). Only a change of state is answered, as RFC 1143 has it.
 void Rfc2217Codec::negotiate(Byte option, std::string &replies)

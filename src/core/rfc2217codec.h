@@ -32,6 +32,8 @@ public:
     // The line settings at the new speed, for the server; nothing until it has agreed to the
     // option (they go out with its agreement then).
     std::string setBaudRate(int baudRate);
+    // The server has refused to set its port (a telnet server without RFC 2217).
+    bool lineRefused() const;
 
 private:
     enum class Stage : std::uint8_t { Data, Command, Option, Subnegotiation, SubnegotiationEnd };

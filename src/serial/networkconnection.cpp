@@ -76,11 +76,11 @@ std::optional<PortConnection::Fault> NetworkConnection::connectTo(const QString 
 
 std::optional<PortConnection::Fault> NetworkConnection::setBaudRate(int baudRate)
 {
-    if (m_telnet)
+    if (m_telnet && !m_telnet->lineRefused())
         return send(m_telnet->setBaudRate(baudRate));
     m_handlers.notice({QSerialPort::UnsupportedOperationError,
                        QStringLiteral("The speed is set on the serial server: the speed chosen "
-                                      "here does not reach the projector over tcp://")});
+                                      "here does not reach the projector")});
     return std::nullopt;
 }
 

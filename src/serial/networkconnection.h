@@ -15,8 +15,9 @@
 // input; an unreachable, refusing or silent host fails the open as a device that is missing
 // does. A connection the server or the network ends is the loss of the line.
 //
-// Over raw TCP the speed cannot reach the far port: it is the server's. A speed set on an open
-// connection is kept for later and the operator is told so, as a notice.
+// Over raw TCP, or when the server refuses RFC 2217, the speed cannot reach the far port: it is
+// the server's. A speed set on an open connection is kept for later and the operator is told
+// so, as a notice.
 class NetworkConnection : public PortConnection
 {
 public:
