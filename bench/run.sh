@@ -18,7 +18,8 @@ log=build-bench/bench.log
 echo "Building (Release)..." >&2
 if ! { cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DORVA_BENCHMARKS=ON &&
     cmake --build build-bench -j "$(nproc)" --target orva-control bench_linkcore bench_panel \
-        bench_label bench_startup bench_barewindow bench_send bench_sendbaseline orva-projector-sim
+        bench_label bench_startup bench_barewindow bench_send bench_sendbaseline orva-projector-sim \
+        bench_remote
 } >>"$log" 2>&1; then
     tail -30 "$log" >&2
     exit 1
@@ -60,6 +61,8 @@ DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_panel" >>"$rows" 2>>"$log"
 echo "Start-up and idle, xcb on Xvfb $display..." >&2
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_startup" build-bench/orva-control \
     "$bin/bench_barewindow" >>"$rows" 2>>"$log"
+echo "A projector behind ser2net: tcp:// beside socat's pty and a direct pty..." >&2
+QT_QPA_PLATFORM=offscreen "$bin/bench_remote" >>"$rows" 2>>"$log"
 echo "--send, beside a minimal C program..." >&2
 "$bin/bench_send" build-bench/orva-control build-bench/src/serial/orva-projector-sim \
     "$bin/bench_sendbaseline" >>"$rows" 2>>"$log"

@@ -2,31 +2,36 @@
 # Shows, on this one machine, how the panel reaches a projector that hangs on another
 # machine's serial port:
 #
-#   orva-projector-sim     stands in for the projector on the far machine's serial port
-#   ser2net                 serves that port on TCP (the far machine)
-#   socat                   makes a local pseudo-terminal joined to that TCP port (this machine)
-#   orva-control --com1 L   opens the local pseudo-terminal as COM1
+#   orva-projector-sim      stands in for the projector on the far machine's serial port
+#   ser2net                 serves that port on TCP, raw and with RFC 2217 (the far machine)
+#   orva-control --com1 U   opens tcp://... or rfc2217://... as COM1 (this machine)
+#   socat                   makes a local pseudo-terminal joined to the raw TCP port, for
+#                           programs that need a device file
 #
-# Everything binds to 127.0.0.1. Without --keep it sends a few queries through the chain,
-# checks the simulated projector's replies and exits 0 when all came back right. With --keep
-# it then stays up until Ctrl+C, so that orva-control can be run against the local end.
+# Everything binds to 127.0.0.1. Without --keep it sends a few queries through each way with
+# orva-control --send (and through socat's pseudo-terminal), checks the simulated projector's
+# replies and exits 0 when all came back right. With --keep it then stays up until Ctrl+C, so
+# that the panel can be run against either address.
 set -euo pipefail
 
 usage() {
     cat <<EOF
-Usage: $0 [--keep] [--sim PATH]
+Usage: $0 [--keep] [--sim PATH] [--control PATH]
 
-  --keep      stay up after the check until Ctrl+C, for orva-control --com1 <local end>
-  --sim PATH  the orva-projector-sim program (default: the installed one, else the build's)
+  --keep          stay up after the check until Ctrl+C, for orva-control --com1 <address>
+  --sim PATH      the orva-projector-sim program (default: the installed one, else the build's)
+  --control PATH  the orva-control program (default: the installed one, else the build's)
 EOF
 }
 
 keep=false
 sim=
+control=
 while [[ $# -gt 0 ]]; do
     case $1 in
         --keep) keep=true ;;
         --sim) sim=${2:?--sim needs a path}; shift ;;
+        --control) control=${2:?--control needs a path}; shift ;;
         -h | --help) usage; exit 0 ;;
         *) usage >&2; exit 2 ;;
     esac
@@ -37,7 +42,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [[ -z $sim ]]; then
     sim=$(command -v orva-projector-sim || echo "$here/../build/src/serial/orva-projector-sim")
 fi
-for tool in "$sim" ser2net socat ss; do
+if [[ -z $control ]]; then
+    control=$(command -v orva-control || echo "$here/../build/orva-control")
+fi
+for tool in "$sim" "$control" ser2net socat ss; do
     command -v "$tool" >/dev/null || {
         echo "missing: $tool (scripts/install-deps.sh installs ser2net, socat and ss)" >&2
         exit 1
@@ -101,29 +109,53 @@ device=$(head -n 1 "$work/projector.log")
 [[ -c $device ]] || fail "the simulated projector printed no device"
 say "simulated projector on $device (the far machine's serial port)"
 
-# Port 0: the system picks a free TCP port, read back from the listening socket.
-cat >"$work/ser2net.yaml" <<EOF
+# Serves the device with ser2net behind the accepter $2 (port 0: the system picks a free TCP
+# port, read back from the listening socket); sets served_port.
+serve() {
+    local name=$1 accepter=$2
+    cat >"$work/$name.yaml" <<EOF
 %YAML 1.1
 ---
 connection: &projector
-    accepter: tcp,127.0.0.1,0
+    accepter: $accepter,127.0.0.1,0
     enable: on
     options:
       kickolduser: true
     connector: serialdev,$device,19200n81,local
 EOF
-ser2net -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" >"$work/ser2net.log" 2>&1 &
-pids+=($!)
-ser2net_pid=${pids[-1]}
+    ser2net -n -u -c "$work/$name.yaml" -P "$work/$name.pid" >"$work/$name.log" 2>&1 &
+    pids+=($!)
+    ser2net_pid=${pids[-1]}
+    await "$ser2net_pid" ser2net_listening || fail "ser2net ($name) did not start listening"
+    served_port=$(listening_port)
+    say "ser2net serves $device on $name 127.0.0.1:$served_port (ser2net -n -u -c $work/$name.yaml)"
+}
 listening_port() {
     ss -ltnpH | awk -v pid="pid=$ser2net_pid," 'index($0, pid) { n = split($4, a, ":"); print a[n]; exit }'
 }
 ser2net_listening() { [[ -n $(listening_port) ]]; }
-await "$ser2net_pid" ser2net_listening || fail "ser2net did not start listening"
-port=$(listening_port)
-say "ser2net serves $device on tcp 127.0.0.1:$port (config: ser2net -n -u -c $work/ser2net.yaml)"
 
-# --- this machine: a local pseudo-terminal joined to the far port --------------------------
+serve tcp tcp
+port=$served_port
+serve rfc2217 'telnet(rfc2217),tcp'
+rfc2217_port=$served_port
+
+# --- this machine: the panel's own network ports -------------------------------------------
+
+# The decoded status, as orva-control --send prints it.
+check_send() {
+    local address=$1 query=$2 expected=$3 printed
+    printed=$("$control" --send "$query" --com1 "$address" 2>&1) || fail "$address: $printed"
+    say "orva-control --com1 $address --send $query -> $printed"
+    [[ $printed == "$expected" ]] || fail "\"$query\" should print \"$expected\", got \"$printed\""
+}
+
+for address in "tcp://127.0.0.1:$port" "rfc2217://127.0.0.1:$rfc2217_port"; do
+    check_send "$address" CR0 "Stand by"
+    check_send "$address" CR1 "Computer 1"
+done
+
+# --- this machine: a local pseudo-terminal joined to the raw port, for other programs -------
 
 link="$work/projector"
 socat pty,link="$link",raw,echo=0 tcp:127.0.0.1:"$port" 2>"$work/socat.log" &
@@ -155,11 +187,12 @@ check() {
 check CR0 80        # standby
 check CR1 1         # input 1
 check CR9 PD71-SIM  # the model
-say "the simulated projector answers through ser2net and socat"
+say "the simulated projector answers through ser2net, raw and RFC 2217, and through socat"
 
 $keep || exit 0
 
-say "now, in another terminal:  orva-control --com1 $link"
+say "now, in another terminal:  orva-control --com1 rfc2217://127.0.0.1:$rfc2217_port"
+say "                       or:  orva-control --com1 tcp://127.0.0.1:$port"
 say "commands as the simulated projector sees them (Ctrl+C ends everything):"
 tail -n +2 -f "$work/projector.log" &
 pids+=($!)

@@ -14,8 +14,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemWatcher>
+#include <QProcess>
 #include <QSerialPort>
 #include <QSocketNotifier>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
@@ -43,6 +46,52 @@ struct Rig : ProgramRig {
         click("Command44");
         QVERIFY(waitFor([this] { return label("Label22") == " Stand by"; }));
     }
+};
+
+quint16 freePort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+// ser2net on loopback, in the foreground, serving a simulated projector at 19200 baud behind
+// `accepter`: tcp (raw, for tcp://), or telnet (for rfc2217://) with or without RFC 2217.
+struct Ser2net {
+    explicit Ser2net(const QString &accepter) : scheme(accepter == "tcp" ? "tcp" : "rfc2217")
+    {
+        QFile config(directory.filePath("ser2net.yaml"));
+        config.open(QIODevice::WriteOnly);
+        config.write(QStringLiteral("%YAML 1.1\n---\nconnection: &projector\n"
+                                    "  accepter: %1,127.0.0.1,%2\n"
+                                    "  options:\n    kickolduser: true\n"
+                                    "  connector: serialdev,%3,19200n81,local\n")
+                         .arg(accepter)
+                         .arg(port).arg(projector->devicePath())
+                         .toUtf8());
+        config.close();
+        start();
+    }
+    ~Ser2net() { stop(); }
+
+    // Listening once it has written its pid file.
+    void start()
+    {
+        const QString pidFile = directory.filePath("ser2net.pid");
+        QFile::remove(pidFile);
+        const QFileSystemWatcher watcher({directory.path()});
+        const QString config = directory.filePath("ser2net.yaml");
+        process.start("ser2net", {"-n", "-u", "-c", config, "-P", pidFile});
+        QVERIFY2(waitFor([&] { return QFile::exists(pidFile); }), "ser2net did not start");
+    }
+    void stop() { process.close(); } // killed, as by a crash or a power cut
+    QString url() const { return QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(port); }
+
+    const QString scheme;
+    const std::unique_ptr<SimulatedProjector> projector = ProgramRig::openProjector();
+    const quint16 port = freePort();
+    QTemporaryDir directory;
+    QProcess process;
 };
 
 // Whether another program could take `device` now: the lock that Qt programs honour is free
@@ -106,6 +155,42 @@ private slots:
         }
     }
 
+    void throughSer2net_data()
+    {
+        QTest::addColumn<QString>("accepter");
+        QTest::addColumn<int>("farSpeed"); // after 9600 is chosen
+        QTest::addColumn<QString>("notice");
+        const QString onTheServer = "The speed is set on the serial server";
+        QTest::newRow("raw TCP") << "tcp" << 19200 << onTheServer;
+        QTest::newRow("RFC 2217") << "telnet(rfc2217),tcp" << 9600 << "";
+        QTest::newRow("telnet, RFC 2217 refused") << "telnet,tcp" << 19200 << onTheServer;
+    }
+
+    // A status query and the speed choice through ser2net; then ser2net goes away, and comes
+    // back for the port chosen again.
+    void throughSer2net()
+    {
+        QFETCH(QString, accepter);
+        QFETCH(int, farSpeed);
+        QFETCH(QString, notice);
+        Ser2net server(accepter);
+        Rig rig({.com1 = server.url()});
+        rig.click("Command44");
+        QVERIFY(waitFor([&] { return rig.label("Label22") == " Stand by"; }));
+        rig.click("Command33");
+        rig.click("Option10");
+        QVERIFY(waitFor([&] {
+            return server.projector->lineSpeed() == farSpeed &&
+                   rig.boxes.texts.size() == !notice.isEmpty();
+        }));
+        QVERIFY(rig.boxes.texts.join("").contains(notice) && rig.port->isOpen());
+        rig.boxes.texts.clear();
+        server.stop();
+        QVERIFY(rig.waitForLoss());
+        server.start();
+        rig.checkToldOnceAndRunsOn(server.url(), "Connection lost");
+    }
+
     // The device hangs up and comes back under the same name.
     void hangUp()
     {
@@ -126,6 +211,7 @@ private slots:
         QTest::newRow("missing") << "missing" << 1 << "No such file or directory";
         QTest::newRow("held by a Qt program") << "Qt" << 2 << inUse;
         QTest::newRow("regular file") << "file" << 7 << notSerial;
+        QTest::newRow("network port nobody listens on") << "tcp" << 1 << "Connection refused";
     }
 
     // COM2 is chosen while it is missing, another program holds it, or it cannot be a serial
@@ -146,9 +232,14 @@ private slots:
             QFile(com2).open(QIODevice::WriteOnly);
         if (holder == "Qt")
             QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+        if (holder == "tcp")
+            com2 = QStringLiteral("tcp://127.0.0.1:%1").arg(freePort());
         Rig rig({.com2 = com2});
         rig.click("Command33");
+        qsizetype boxesWhenTurned = -1; // the event loop turns while a connection is awaited
+        QTimer::singleShot(0, [&] { boxesWhenTurned = rig.boxes.texts.size(); });
         rig.click("Option2");
+        QVERIFY(holder != "tcp" || boxesWhenTurned == 0);
         QVERIFY(!rig.port->isOpen());
         QCOMPARE(QAccessible::queryAccessibleInterface(rig.control("Command33"))
                      ->text(QAccessible::Description),

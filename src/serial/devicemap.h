@@ -7,7 +7,8 @@
 
 // Which device each of the panel's two port numbers opens. Port 1 and port 2 are the first
 // two serial ports of the system unless the settings file or the command line maps them
-// elsewhere (a USB adapter, a udev symlink, a pseudo-terminal, a network address).
+// elsewhere (a USB adapter, a udev symlink, a pseudo-terminal, a serial server at
+// tcp://HOST:PORT or rfc2217://HOST:PORT).
 class DeviceMap
 {
 public:

@@ -136,12 +136,14 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption com1(
         QStringLiteral("com1"),
-        QStringLiteral("Open DEVICE as port COM1 (default: as saved, else %1).")
+        QStringLiteral("Open DEVICE as port COM1 (default: as saved, else %1), or a serial "
+                       "server at tcp://HOST:PORT or rfc2217://HOST:PORT.")
             .arg(DeviceMap().device(1)),
         QStringLiteral("DEVICE"));
     const QCommandLineOption com2(
         QStringLiteral("com2"),
-        QStringLiteral("Open DEVICE as port COM2 (default: as saved, else %1).")
+        QStringLiteral("Open DEVICE as port COM2 (default: as saved, else %1), or a serial "
+                       "server.")
             .arg(DeviceMap().device(2)),
         QStringLiteral("DEVICE"));
     const QCommandLineOption simulate(

@@ -1,9 +1,8 @@
 #include "outputqueue.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "inputhold.h"
+
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
 #include <unistd.h>
@@ -44,13 +43,7 @@ int OutputQueue::write(const QByteArray &bytes)
 
 void OutputQueue::drain(std::chrono::milliseconds longest)
 {
-    // Not a nested QEventLoop: one would return at once once the program has begun to quit.
-    const QDeadlineTimer deadline(longest);
-    QTimer wake; // processEvents() would otherwise sleep past the deadline
-    wake.start(longest);
-    while (m_notifier && !m_error && !m_waiting.isEmpty() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
-                                        QEventLoop::ExcludeUserInputEvents);
+    runWithInputHeld([this] { return !m_notifier || m_error || m_waiting.isEmpty(); }, longest);
 }
 
 int OutputQueue::writeWaiting()

@@ -26,8 +26,7 @@ public:
     // Queues the bytes and writes what the terminal takes now: 0, or the errno of the failure.
     int write(const QByteArray &bytes);
     qsizetype waiting() const { return m_waiting.size(); }
-    // Lets the bytes go out, for at most `longest`. The window is live meanwhile (it repaints,
-    // replies arrive), but takes no clicks or keys, which would act on a port that is closing.
+    // Lets the bytes go out, for at most `longest`, with user input held (runWithInputHeld).
     void drain(std::chrono::milliseconds longest);
 
 private:

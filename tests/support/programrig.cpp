@@ -19,7 +19,9 @@ bool waitFor(const std::function<bool()> &done, int deadlineMs)
 
 ProgramRig::ProgramRig(const Setup &setup)
 {
-    QFile::link(projector->devicePath(), com1);
+    com1 = setup.com1.isEmpty() ? com1 : setup.com1;
+    if (setup.com1.isEmpty())
+        QFile::link(projector->devicePath(), com1);
     DeviceMap devices;
     devices.setDevice(1, com1);
     devices.setDevice(2, setup.com2.isEmpty() ? directory.filePath("missing") : setup.com2);

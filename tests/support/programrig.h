@@ -15,13 +15,14 @@
 struct PanelState;
 
 // The program as main() builds it: the port, the window on it and the loss report wired to the
-// window, loaded and shown. COM1 is a udev-style symlink to a simulated projector; COM2 is
-// given, or a path that does not exist. The window's timers run on a virtual clock unless a
-// test wants the real ones.
+// window, loaded and shown. COM1 is given, or a udev-style symlink to a simulated projector;
+// COM2 is given, or a path that does not exist. The window's timers run on a virtual clock
+// unless a test wants the real ones.
 class ProgramRig : public WindowControls
 {
 public:
     struct Setup {
+        QString com1 = {}; // instead of the simulated projector
         QString com2 = {};
         bool qtTimers = false;
     };
