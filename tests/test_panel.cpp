@@ -81,7 +81,7 @@ struct WindowRig : WindowControls {
 
     VirtualClock clock;
     FakeSerialPort port;
-    Form1 form{port, [this] { return clock.createTimer(); }};
+    Form1 form{port, [this](auto) { return clock.createTimer(); }};
     WarningBoxes boxes;
 };
 

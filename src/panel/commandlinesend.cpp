@@ -91,7 +91,7 @@ ExchangeOutcome CommandLineSend::direct(const CommandRequest &request,
     QtSerialPort port(devices);
     std::optional<PortError> failure;
     ControlPanel panel(
-        port, [] { return std::make_unique<QtTimer>(); },
+        port, [](ControlPanel::TimerUse) { return std::make_unique<QtTimer>(); },
         [&failure](const PortError &error) {
             if (!failure)
                 failure = error;

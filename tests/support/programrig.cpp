@@ -27,7 +27,7 @@ ProgramRig::ProgramRig(const Setup &setup)
     if (setup.qtTimers)
         form.emplace(*port);
     else
-        form.emplace(*port, [this] { return clock.createTimer(); });
+        form.emplace(*port, [this](auto) { return clock.createTimer(); });
     m_window = &*form;
     port->setOnConnectionLost([this](const PortError &error) { form->panel().reportError(error); });
     form->load();
