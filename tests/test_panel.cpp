@@ -397,6 +397,16 @@ private slots:
         QCOMPARE(rig.control("Label11")->font().pixelSize(), 13); // 9.75 pt
     }
 
+    // The first frame is the one the window drew when every control laid out its text as it
+    // was built (2fe0650), before they waited for their first paint: a picture of it, taken
+    // with Qt 6.4.2 and fonts-ipafont-gothic 00303, to be taken again when those change.
+    void firstFrame()
+    {
+        WindowRig rig;
+        const QImage before(QFINDTESTDATA("data/firstframe.png"));
+        QCOMPARE(rig.form.grab().toImage(), before.convertToFormat(QImage::Format_RGB32));
+    }
+
     // A key held on a one-shot button sends once, whatever the key repeat.
     void keyboardActivation_data()
     {
