@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh libbenchmark-dev libx11-dev libxtst-dev xvfb
+bash scripts/install-deps.sh libbenchmark-dev libx11-dev libxtst-dev libxdamage-dev xvfb
 mkdir -p build-bench
 bin=build-bench/bench
 rows=build-bench/rows.csv
