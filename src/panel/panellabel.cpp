@@ -111,9 +111,12 @@ const QString &PanelLabel::shownText() const
     if (m_fitted)
         return m_shown;
     // No more characters than the narrowest could fill the width: the rest cannot show, so
-    // it is never laid out. One more makes the ellipsis appear when text was cut.
+    // it is never laid out. One more makes the ellipsis appear when text was cut. A text of
+    // no more characters than pixels is laid out whole, unmeasured: a caption costs no more
+    // than drawing it.
     const int width = contentsRect().width();
-    const qsizetype fitting = width / narrowestAdvance() + 2;
+    const qsizetype fitting =
+        m_text.size() <= width ? m_text.size() : width / narrowestAdvance() + 2;
     m_shown = fontMetrics().elidedText(m_text.left(fitting), Qt::ElideRight, width);
     m_fitted = true;
     return m_shown;
