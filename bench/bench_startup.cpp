@@ -230,8 +230,8 @@ int main(int argc, char *argv[])
 
     // The window mapped, as the goal was first set; its first frame, which the operator sees.
     std::vector<ResultRow> rows;
-    rows.push_back(startRow("start-up: process start to window mapped", "ms",
-                            panelStarts.mappedMs, bareStarts.mappedMs));
+    rows.push_back(startRow("start-up: process start to window mapped", "ms", panelStarts.mappedMs,
+                            bareStarts.mappedMs));
     rows.push_back(startRow("start-up: process start to first frame drawn", "ms",
                             panelStarts.drawnMs, bareStarts.drawnMs));
     for (ResultRow &row : rows) {

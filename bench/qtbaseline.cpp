@@ -16,9 +16,8 @@ QtBaseline::QtBaseline(int line)
     setGeometry(0, 0, 400, 70);
     m_button.setGeometry(10, 10, 60, 24);
     m_label.setGeometry(10, 40, 374, 20); // Label12's size
-    QObject::connect(&m_button, &QPushButton::clicked, [this] {
-        [[maybe_unused]] const auto written = ::write(m_line, "C00\r", 4);
-    });
+    QObject::connect(&m_button, &QPushButton::clicked,
+                     [this] { [[maybe_unused]] const auto written = ::write(m_line, "C00\r", 4); });
     QObject::connect(&m_notifier, &QSocketNotifier::activated, [this] { read(); });
     m_label.installEventFilter(this);
 }

@@ -89,12 +89,15 @@ private slots:
             const auto make = [use] { return Form1::systemTimers()(use); };
             const std::unique_ptr<Timer> timer = make(), trigger = make(), reference = make();
             QString order;
-            timer->setOnExpiry([&] { order += 'T'; timer->setEnabled(false); });
+            timer->setOnExpiry([&] {
+                order += 'T';
+                timer->setEnabled(false);
+            });
             reference->setOnExpiry([&] { order += 'R'; }); // and again at 180
             trigger->setOnExpiry([&] {
                 trigger->setEnabled(false);
                 setInterval ? timer->setInterval(100) : timer->setEnabled(true); // due 160, or 100
-                reference->setEnabled(true);                                      // due at 120
+                reference->setEnabled(true);                                     // due at 120
             });
             timer->setInterval(100);
             trigger->setInterval(60);

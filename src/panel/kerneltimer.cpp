@@ -68,9 +68,9 @@ void KernelTimer::arm()
     clock_gettime(CLOCK_MONOTONIC, &now);
     // The kernel moves the deadline on by the interval itself, from the deadline, not from
     // the moment the loop got round to reading it.
-    const itimerspec deadlines{{time_t(interval / kNanosecondsPerSecond),
-                                interval % kNanosecondsPerSecond},
-                               later(now, interval)};
+    const itimerspec deadlines{
+        {time_t(interval / kNanosecondsPerSecond), interval % kNanosecondsPerSecond},
+        later(now, interval)};
     timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &deadlines, nullptr);
 }
 
