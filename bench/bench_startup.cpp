@@ -1,6 +1,7 @@
 // Start-up and idle of orva-control, watched from outside as a person sees them, on an X
 // server without a window manager: from the process start to its window mapped (MapNotify on
-// the root window), its peak resident memory and the CPU time of all its threads until then,
+// the root window) and to its first frame drawn into it (the first DamageNotify of the
+// window), its peak resident memory and the CPU time of all its threads at the first frame,
 // beside a bare Qt window with one button; then, once up, its wake-ups and CPU time over
 // 10 s of doing nothing. Prints the results as CSV lines (ResultRow) on standard output.
 //
@@ -11,6 +12,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
 
 #include <signal.h>
 #include <spawn.h>
@@ -85,13 +87,20 @@ void end(pid_t pid, int signal)
     waitpid(pid, nullptr, 0);
 }
 
+// When a program's window is mapped and when the program has drawn its first frame into it.
+struct Shown {
+    std::int64_t mapped = 0;
+    std::int64_t drawn = 0;
+};
+
 class MapWatch
 {
 public:
     MapWatch() : m_display(XOpenDisplay(nullptr))
     {
-        if (!m_display) {
-            std::fprintf(stderr, "bench_startup: no X display\n");
+        int damageError = 0;
+        if (!m_display || !XDamageQueryExtension(m_display, &m_damageEvent, &damageError)) {
+            std::fprintf(stderr, "bench_startup: no X display with the DAMAGE extension\n");
             std::exit(EXIT_FAILURE);
         }
         m_pidAtom = XInternAtom(m_display, "_NET_WM_PID", False);
@@ -103,17 +112,30 @@ public:
 
     void forget() { XSync(m_display, True); }
 
-    // When a window of `pid` was mapped; 0 after 20 s without.
-    std::int64_t waitForMap(pid_t pid)
+    // When a window of `pid` was mapped and first drawn into; 0 after 20 s without.
+    Shown waitForWindow(pid_t pid)
     {
+        Shown shown;
+        Window window = None;
         const std::int64_t deadline = monotonicNs() + 20'000'000'000;
         while (monotonicNs() < deadline) {
             while (XPending(m_display)) {
                 XEvent event;
                 XNextEvent(m_display, &event);
                 const std::int64_t now = monotonicNs();
-                if (event.type == MapNotify && windowPid(event.xmap.window) == pid)
-                    return now;
+                // Each new top-level window is watched for drawing before it can be mapped.
+                if (event.type == CreateNotify)
+                    XDamageCreate(m_display, event.xcreatewindow.window, XDamageReportNonEmpty);
+                if (event.type == MapNotify && windowPid(event.xmap.window) == pid) {
+                    window = event.xmap.window;
+                    shown.mapped = now;
+                }
+                const auto *damage = reinterpret_cast<XDamageNotifyEvent *>(&event);
+                if (event.type == m_damageEvent + XDamageNotify && window != None &&
+                    damage->drawable == window) {
+                    shown.drawn = now;
+                    return shown;
+                }
             }
             fd_set readable;
             FD_ZERO(&readable);
@@ -121,7 +143,7 @@ public:
             timeval wait{0, 100'000};
             select(ConnectionNumber(m_display) + 1, &readable, nullptr, nullptr, &wait);
         }
-        return 0;
+        return shown;
     }
 
 private:
@@ -142,29 +164,32 @@ private:
     }
 
     Display *m_display;
+    int m_damageEvent = 0;
     Atom m_pidAtom = None;
 };
 
 struct Start {
-    Samples ms;
+    Samples mappedMs;
+    Samples drawnMs;
     Samples peakMiB;
     Samples cpuMs;
 };
 
-// One start: stopped the moment its window is mapped, measured, and ended.
+// One start: stopped the moment its first frame is drawn, measured, and ended.
 void measureStart(MapWatch &watch, const std::vector<std::string> &command, Start &into)
 {
     watch.forget();
     const std::int64_t started = monotonicNs();
     const pid_t pid = spawn(command);
-    const std::int64_t mapped = watch.waitForMap(pid);
+    const Shown shown = watch.waitForWindow(pid);
     kill(pid, SIGSTOP);
-    if (!mapped) {
-        std::fprintf(stderr, "bench_startup: %s mapped no window\n", command[0].c_str());
+    if (!shown.drawn) {
+        std::fprintf(stderr, "bench_startup: %s drew no window\n", command[0].c_str());
         end(pid, SIGKILL);
         std::exit(EXIT_FAILURE);
     }
-    into.ms.add(nsToMs(mapped - started));
+    into.mappedMs.add(nsToMs(shown.mapped - started));
+    into.drawnMs.add(nsToMs(shown.drawn - started));
     into.peakMiB.add(peakResidentMiB(pid));
     into.cpuMs.add(nsToMs(counters(pid).cpuNs));
     end(pid, SIGKILL);
@@ -203,22 +228,27 @@ int main(int argc, char *argv[])
         measureStart(watch, bare, bareStarts);
     }
 
+    // The window mapped, as the goal was first set; its first frame, which the operator sees.
     std::vector<ResultRow> rows;
-    rows.push_back(
-        startRow("start-up: process start to window mapped", "ms", panelStarts.ms, bareStarts.ms));
-    rows.back().goal = "median <= 1.2x baseline";
-    rows.back().met = panelStarts.ms.median() <= 1.2 * bareStarts.ms.median();
-    rows.push_back(startRow("start-up: peak resident memory when mapped", "MiB",
+    rows.push_back(startRow("start-up: process start to window mapped", "ms", panelStarts.mappedMs,
+                            bareStarts.mappedMs));
+    rows.push_back(startRow("start-up: process start to first frame drawn", "ms",
+                            panelStarts.drawnMs, bareStarts.drawnMs));
+    for (ResultRow &row : rows) {
+        row.goal = "median <= 1.25x baseline";
+        row.met = row.measured.median() <= 1.25 * row.baselineSamples.median();
+    }
+    rows.push_back(startRow("start-up: peak resident memory at the first frame", "MiB",
                             panelStarts.peakMiB, bareStarts.peakMiB));
-    rows.back().goal = "median <= 1.2x baseline";
-    rows.back().met = panelStarts.peakMiB.median() <= 1.2 * bareStarts.peakMiB.median();
-    rows.push_back(startRow("start-up: CPU time until mapped (all threads)", "ms",
+    rows.back().goal = "median <= 1.15x baseline";
+    rows.back().met = panelStarts.peakMiB.median() <= 1.15 * bareStarts.peakMiB.median();
+    rows.push_back(startRow("start-up: CPU time until the first frame (all threads)", "ms",
                             panelStarts.cpuMs, bareStarts.cpuMs));
 
     // Idle: up and settled, nothing held, no exchange open.
     watch.forget();
     const pid_t pid = spawn(panel);
-    if (!watch.waitForMap(pid)) {
+    if (!watch.waitForWindow(pid).drawn) {
         end(pid, SIGKILL);
         return EXIT_FAILURE;
     }

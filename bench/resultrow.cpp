@@ -1,5 +1,6 @@
 #include "resultrow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -13,6 +14,13 @@ std::string number(double value)
     char text[32];
     std::snprintf(text, sizeof text, "%.4g", value);
     return text;
+}
+
+// A text field: its commas would start new columns.
+std::string text(std::string field)
+{
+    std::ranges::replace(field, ',', ';');
+    return field;
 }
 
 } // namespace
@@ -30,10 +38,11 @@ std::string ResultRow::csv() const
     const double ratio = base > 0 ? measured.median() / base : std::nan("");
     const bool sampled = !baselineValue && !baselineSamples.empty();
     const std::string nothing = "-";
-    return figure + ',' + platform + ',' + unit + ',' + std::to_string(measured.count()) + ',' +
-           number(measured.median()) + ',' + number(measured.p99()) + ',' + number(measured.max()) +
-           ',' + baseline + ',' + (sampled ? std::to_string(baselineSamples.count()) : nothing) +
-           ',' + number(base) + ',' + (sampled ? number(baselineSamples.p99()) : nothing) + ',' +
-           (sampled ? number(baselineSamples.max()) : nothing) + ',' + number(ratio) + ',' + goal +
-           ',' + (met ? (*met ? "yes" : "no") : nothing);
+    return text(figure) + ',' + platform + ',' + unit + ',' + std::to_string(measured.count()) +
+           ',' + number(measured.median()) + ',' + number(measured.p99()) + ',' +
+           number(measured.max()) + ',' + text(baseline) + ',' +
+           (sampled ? std::to_string(baselineSamples.count()) : nothing) + ',' + number(base) +
+           ',' + (sampled ? number(baselineSamples.p99()) : nothing) + ',' +
+           (sampled ? number(baselineSamples.max()) : nothing) + ',' + number(ratio) + ',' +
+           text(goal) + ',' + (met ? (*met ? "yes" : "no") : nothing);
 }

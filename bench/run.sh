@@ -2,12 +2,12 @@
 # The benchmarks: installs what they need, builds in Release (build-bench/), starts an X server
 # of its own (Xvfb, no window manager), runs every benchmark and prints one table. The table
 # is also written as CSV, with the commit, to build-bench/results.csv for comparison across
-# commits. It reports and asserts nothing; it is never part of the tests. About two minutes on
-# two cores, the build included.
+# commits. It reports and asserts nothing; it is never part of the tests. About four minutes on
+# two cores, the build not included.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh libbenchmark-dev libx11-dev libxtst-dev xvfb
+bash scripts/install-deps.sh libbenchmark-dev libx11-dev libxtst-dev libxdamage-dev xvfb
 mkdir -p build-bench
 bin=build-bench/bench
 rows=build-bench/rows.csv
@@ -58,6 +58,8 @@ QT_QPA_PLATFORM=offscreen "$bin/bench_panel" replies clicks burst >>"$rows" 2>>"
 QT_QPA_PLATFORM=offscreen "$bin/bench_label" >>"$rows" 2>>"$log"
 echo "The panel, xcb on Xvfb $display..." >&2
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_panel" >>"$rows" 2>>"$log"
+echo "The holds again with Timer1 on a QTimer, for comparison..." >&2
+DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_panel" holds qtimer >>"$rows" 2>>"$log"
 echo "Start-up and idle, xcb on Xvfb $display..." >&2
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_startup" build-bench/orva-control \
     "$bin/bench_barewindow" >>"$rows" 2>>"$log"

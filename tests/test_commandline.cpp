@@ -229,7 +229,7 @@ No serial ports found on this system.
         QCOMPARE(socket.permissions() & 0077, 0); // nothing for the group or others
         QtSerialPort closedPort(devices);
         ControlPanel laterPanel(
-            closedPort, [] { return std::make_unique<QtTimer>(); }, [](const PortError &) {},
+            closedPort, [](auto) { return std::make_unique<QtTimer>(); }, [](const PortError &) {},
             [] {});
         PanelSocketServer secondSharing(laterPanel, closedPort, devices);
         secondSharing.listen();

@@ -7,7 +7,6 @@
 #include "panelprogram.h"
 #include "panelstate.h"
 #include "programrig.h"
-#include "qttimer.h"
 #include "quitonsignal.h"
 
 #include <QAccessible>
@@ -26,6 +25,8 @@
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+Q_DECLARE_METATYPE(ControlPanel::TimerUse)
 
 namespace
 {
@@ -127,31 +128,40 @@ private slots:
                      rig.directory.filePath("missing") + '.');
     }
 
-    // Enabling a running QtTimer leaves its countdown alone; setting its interval restarts it.
-    // Told by which of two timers fires first, never by the clock.
-    void qtTimersKeepTheTimerRule()
+    void programTimersKeepTheTimerRule_data()
     {
+        QTest::addColumn<ControlPanel::TimerUse>("use");
+        QTest::newRow("repeat (the kernel's clock on Linux)") << ControlPanel::TimerUse::Repeat;
+        QTest::newRow("display (QTimer)") << ControlPanel::TimerUse::Display;
+    }
+
+    // Enabling a running timer of the program leaves its countdown alone; setting its interval
+    // restarts it; one not disabled fires again. Told by the order the timers fire in, never by
+    // the clock.
+    void programTimersKeepTheTimerRule()
+    {
+        QFETCH(ControlPanel::TimerUse, use);
         for (const bool setInterval : {false, true}) {
-            QtTimer timer, trigger, reference;
+            const auto make = [use] { return Form1::systemTimers()(use); };
+            const std::unique_ptr<Timer> timer = make(), trigger = make(), reference = make();
             QString order;
-            for (auto [which, name] : {std::pair{&timer, 'T'}, {&reference, 'R'}}) {
-                which->setOnExpiry([&order, which, name] {
-                    order += name;
-                    which->setEnabled(false);
-                });
-            }
-            trigger.setOnExpiry([&] {
-                trigger.setEnabled(false);
-                setInterval ? timer.setInterval(100) : timer.setEnabled(true); // due at 160, or 100
-                reference.setEnabled(true);                                    // due at 120
+            timer->setOnExpiry([&] {
+                order += 'T';
+                timer->setEnabled(false);
             });
-            timer.setInterval(100);
-            trigger.setInterval(60);
-            reference.setInterval(60);
-            timer.setEnabled(true);
-            trigger.setEnabled(true);
-            QVERIFY(waitFor([&] { return order.size() == 2; }));
-            QCOMPARE(order, setInterval ? "RT" : "TR");
+            reference->setOnExpiry([&] { order += 'R'; }); // and again at 180
+            trigger->setOnExpiry([&] {
+                trigger->setEnabled(false);
+                setInterval ? timer->setInterval(100) : timer->setEnabled(true); // due 160, or 100
+                reference->setEnabled(true);                                     // due at 120
+            });
+            timer->setInterval(100);
+            trigger->setInterval(60);
+            reference->setInterval(60);
+            timer->setEnabled(true);
+            trigger->setEnabled(true);
+            QVERIFY(waitFor([&] { return order.size() == 3; }));
+            QCOMPARE(order, setInterval ? "RTR" : "TRR");
         }
     }
 

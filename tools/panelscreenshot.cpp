@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     }
     VirtualClock clock;
     FakeSerialPort port;
-    Form1 form(port, [&clock] { return clock.createTimer(); });
+    Form1 form(port, [&clock](auto) { return clock.createTimer(); });
     form.load();
     form.show();
 

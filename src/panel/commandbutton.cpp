@@ -2,7 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTextLayout>
 
 namespace
@@ -81,24 +82,34 @@ void CommandButton::keyReleaseEvent(QKeyEvent *event)
 void CommandButton::setCaption(const QString &caption)
 {
     m_caption = caption;
-    wrapCaption();
+    m_wrapped.reset();
+    setText(caption);
 }
 
 void CommandButton::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange)
-        wrapCaption();
+        m_wrapped.reset();
     QPushButton::changeEvent(event);
 }
 
 void CommandButton::resizeEvent(QResizeEvent *event)
 {
-    wrapCaption();
+    m_wrapped.reset();
     QPushButton::resizeEvent(event);
 }
 
-void CommandButton::wrapCaption()
+void CommandButton::paintEvent(QPaintEvent *)
 {
-    const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this);
-    setText(wrapped(m_caption, font(), width() - margin));
+    // The stock button's painting with the caption wrapped, which waits for the first paint:
+    // a button out of view at start never lays out its caption, nor loads its font.
+    if (!m_wrapped) {
+        const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this);
+        m_wrapped = wrapped(m_caption, font(), width() - margin);
+    }
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text = *m_wrapped;
+    painter.drawControl(QStyle::CE_PushButton, option);
 }

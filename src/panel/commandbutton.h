@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include <functional>
+#include <optional>
 
 // A button that acts once per click, by mouse or keyboard (Space, or Enter while it has the
 // focus). activated() comes before the button repaints itself as released, so the command
@@ -28,13 +29,14 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     // Raises activated(), then lets the stock button finish the click it would make.
     void activateBefore(const std::function<void()> &finish);
-    void wrapCaption();
 
     QString m_caption;
+    std::optional<QString> m_wrapped; // as painted; nothing until the next paint wraps it
 
     bool m_activatedEarly = false; // the click now being finished has been reported already
 };

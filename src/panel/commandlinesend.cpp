@@ -98,7 +98,7 @@ ExchangeOutcome CommandLineSend::direct(const CommandRequest &request,
     std::optional<PortError> failure;
     ControlPanel panel(
         loggedPort ? static_cast<SerialPort &>(*loggedPort) : port,
-        [] { return std::make_unique<QtTimer>(); },
+        [](ControlPanel::TimerUse) { return std::make_unique<QtTimer>(); },
         [&failure](const PortError &error) {
             if (!failure)
                 failure = error;

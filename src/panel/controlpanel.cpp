@@ -27,9 +27,10 @@ constexpr int kTimer2Interval = 500;
 constexpr int kTimer3Interval = 5000;
 constexpr int kTimer4Interval = 1000;
 
-std::unique_ptr<Timer> makeTimer(const ControlPanel::TimerFactory &factory, int interval)
+std::unique_ptr<Timer> makeTimer(const ControlPanel::TimerFactory &factory, int interval,
+                                 ControlPanel::TimerUse use = ControlPanel::TimerUse::Display)
 {
-    std::unique_ptr<Timer> timer = factory();
+    std::unique_ptr<Timer> timer = factory(use);
     timer->setInterval(interval);
     return timer;
 }
@@ -40,7 +41,7 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
                            ErrorReporter reportError, std::function<void()> endProgram)
     : m_reportError(std::move(reportError)), m_endProgram(std::move(endProgram)), m_port(port),
       m_state(std::make_unique<PanelState>()), m_display(std::make_unique<PanelDisplay>()),
-      m_timer1(makeTimer(makeTimers, kTimer1Interval)),
+      m_timer1(makeTimer(makeTimers, kTimer1Interval, TimerUse::Repeat)),
       m_timer2(makeTimer(makeTimers, kTimer2Interval)),
       m_timer3(makeTimer(makeTimers, kTimer3Interval)),
       m_timer4(makeTimer(makeTimers, kTimer4Interval)),

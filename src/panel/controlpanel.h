@@ -41,7 +41,10 @@ struct WindowOrigin {
 class ControlPanel
 {
 public:
-    using TimerFactory = std::function<std::unique_ptr<Timer>()>;
+    // What a timer is for: the repeat of a held adjuster (Timer1) wants its ticks on time to a
+    // tenth of a millisecond, the others count hundreds of milliseconds.
+    enum class TimerUse { Repeat, Display };
+    using TimerFactory = std::function<std::unique_ptr<Timer>(TimerUse)>;
     using ErrorReporter = std::function<void(const PortError &)>;
 
     ControlPanel(SerialPort &port, const TimerFactory &makeTimer, ErrorReporter reportError,

@@ -60,8 +60,14 @@ bool FocusChain::inView(const QWidget *control) const
 bool FocusChain::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if ((watched == &m_window && type == QEvent::Resize) || type == QEvent::ShowToParent ||
-        type == QEvent::HideToParent)
+    if (watched == &m_window && (type == QEvent::Show || type == QEvent::Hide))
+        m_windowShown = type == QEvent::Show;
+    // No key reaches a hidden window. As it shows, every control shows to its parent in turn
+    // before the window's own Show: one update then does for them all.
+    const bool windowChanged =
+        watched == &m_window && (type == QEvent::Resize || type == QEvent::Show);
+    if (m_windowShown &&
+        (windowChanged || type == QEvent::ShowToParent || type == QEvent::HideToParent))
         update();
     // The style marks the focused control only once a key has moved the focus, and showing
     // the window forgets that; the operator on the keyboard needs the mark from the start.

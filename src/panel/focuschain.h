@@ -33,4 +33,5 @@ private:
 
     QWidget &m_window;
     std::vector<Control> m_controls; // in reading order
+    bool m_windowShown = false;
 };

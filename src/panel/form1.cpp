@@ -5,6 +5,9 @@
 #include "extendedpanel.h"
 #include "focuschain.h"
 #include "freecommandentry.h"
+#ifdef Q_OS_LINUX
+#include "kerneltimer.h"
+#endif
 #include "linebytes.h"
 #include "panelaccessibility.h"
 #include "paneldisplay.h"
@@ -112,9 +115,16 @@ Form1::Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer, QWid
 
 Form1::~Form1() = default;
 
-ControlPanel::TimerFactory Form1::qtTimers()
+ControlPanel::TimerFactory Form1::systemTimers()
 {
-    return [] { return std::make_unique<QtTimer>(); };
+    return []([[maybe_unused]] ControlPanel::TimerUse use) -> std::unique_ptr<Timer> {
+#ifdef Q_OS_LINUX
+        if (use == ControlPanel::TimerUse::Repeat)
+            if (std::unique_ptr<Timer> timer = KernelTimer::create())
+                return timer;
+#endif
+        return std::make_unique<QtTimer>();
+    };
 }
 
 int Form1::clientHeight(float windowHeight)

@@ -24,12 +24,13 @@ class Form1 : public QWidget
     Q_OBJECT
 
 public:
-    // The timers come from makeTimer: QtTimer in the program, a virtual clock in tests.
-    explicit Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer = qtTimers(),
+    // The timers come from makeTimer: systemTimers() in the program, a virtual clock in tests.
+    explicit Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer = systemTimers(),
                    QWidget *parent = nullptr);
     ~Form1() override;
 
-    static ControlPanel::TimerFactory qtTimers();
+    // The repeat on the kernel's clock where there is one (Linux), every other timer a QTimer.
+    static ControlPanel::TimerFactory systemTimers();
 
     // Start-up: places the window on its screen's available area, cuts it to the compact view,
     // opens the port.

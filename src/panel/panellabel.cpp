@@ -32,7 +32,6 @@ void drawSunkenBorder(QPainter &painter, const QRect &r, const QPalette &colours
 PanelLabel::PanelLabel(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    measureFont();
 }
 
 void PanelLabel::setText(const QString &text)
@@ -40,8 +39,7 @@ void PanelLabel::setText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
-    fitText();
-    update();
+    refit();
     // A screen reader reads a changed name aloud: the status line when a reply is decoded.
     // Without one the event is never built.
     if (QAccessible::isActive()) {
@@ -61,8 +59,7 @@ void PanelLabel::setBorder(bool border)
     m_border = border;
     const int margin = border ? kBorderWidth : 0;
     setContentsMargins(margin, margin, margin, margin);
-    fitText();
-    update();
+    refit();
 }
 
 void PanelLabel::paintEvent(QPaintEvent *)
@@ -72,38 +69,55 @@ void PanelLabel::paintEvent(QPaintEvent *)
     if (m_border)
         drawSunkenBorder(painter, rect(), palette());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(contentsRect(), int(m_alignment | Qt::AlignTop | Qt::TextSingleLine), m_shown);
+    painter.drawText(contentsRect(), int(m_alignment | Qt::AlignTop | Qt::TextSingleLine),
+                     shownText());
 }
 
 void PanelLabel::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange) {
-        measureFont();
-        fitText();
+        m_narrowestAdvance = 0;
+        refit();
     }
     QWidget::changeEvent(event);
 }
 
 void PanelLabel::resizeEvent(QResizeEvent *event)
 {
-    fitText();
+    refit();
     QWidget::resizeEvent(event);
 }
 
-void PanelLabel::measureFont()
+void PanelLabel::refit()
 {
+    m_fitted = false;
+    update();
+}
+
+int PanelLabel::narrowestAdvance() const
+{
+    if (m_narrowestAdvance)
+        return m_narrowestAdvance;
     const QFontMetrics metrics = fontMetrics();
     int narrowest = metrics.horizontalAdvance(QLatin1Char(' '));
     for (char c = '!'; c <= '~'; ++c)
         narrowest = std::min(narrowest, metrics.horizontalAdvance(QLatin1Char(c)));
     m_narrowestAdvance = std::max(narrowest, 1);
+    return m_narrowestAdvance;
 }
 
-void PanelLabel::fitText()
+const QString &PanelLabel::shownText() const
 {
+    if (m_fitted)
+        return m_shown;
     // No more characters than the narrowest could fill the width: the rest cannot show, so
-    // it is never laid out. One more makes the ellipsis appear when text was cut.
+    // it is never laid out. One more makes the ellipsis appear when text was cut. A text of
+    // no more characters than pixels is laid out whole, unmeasured: a caption costs no more
+    // than drawing it.
     const int width = contentsRect().width();
-    const qsizetype fitting = width / m_narrowestAdvance + 2;
+    const qsizetype fitting =
+        m_text.size() <= width ? m_text.size() : width / narrowestAdvance() + 2;
     m_shown = fontMetrics().elidedText(m_text.left(fitting), Qt::ElideRight, width);
+    m_fitted = true;
+    return m_shown;
 }

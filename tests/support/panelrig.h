@@ -48,7 +48,7 @@ struct PanelRig {
     int endings = 0;
     std::size_t errorsWhenEnded = 0;
     ControlPanel panel{port,
-                       [this] {
+                       [this](auto) {
                            auto timer = clock.createTimer();
                            timers.push_back(timer.get());
                            return timer;

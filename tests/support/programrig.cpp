@@ -29,7 +29,7 @@ ProgramRig::ProgramRig(const Setup &setup)
     if (setup.qtTimers)
         form.emplace(*port);
     else
-        form.emplace(*port, [this] { return clock.createTimer(); });
+        form.emplace(*port, [this](auto) { return clock.createTimer(); });
     m_window = &*form;
     form->setPortDevices({devices.device(1), devices.device(2)});
     port->setOnConnectionLost([this](const PortError &error) { form->panel().reportError(error); });

@@ -1,0 +1,90 @@
+#include "kerneltimer.h"
+
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace
+{
+
+constexpr long kNanosecondsPerMs = 1'000'000;
+constexpr long kNanosecondsPerSecond = 1'000'000'000;
+
+timespec later(timespec time, long nanoseconds)
+{
+    time.tv_sec += time_t(nanoseconds / kNanosecondsPerSecond);
+    time.tv_nsec += nanoseconds % kNanosecondsPerSecond;
+    if (time.tv_nsec >= kNanosecondsPerSecond) {
+        ++time.tv_sec;
+        time.tv_nsec -= kNanosecondsPerSecond;
+    }
+    return time;
+}
+
+} // namespace
+
+std::unique_ptr<KernelTimer> KernelTimer::create()
+{
+    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    return std::unique_ptr<KernelTimer>(new KernelTimer(fd));
+}
+
+KernelTimer::KernelTimer(int fd) : m_fd(fd), m_notifier(fd, QSocketNotifier::Read)
+{
+    QObject::connect(&m_notifier, &QSocketNotifier::activated, [this] { wake(); });
+}
+
+KernelTimer::~KernelTimer()
+{
+    m_notifier.setEnabled(false);
+    ::close(m_fd);
+}
+
+void KernelTimer::setInterval(int milliseconds)
+{
+    m_interval = milliseconds;
+    if (m_enabled)
+        arm();
+}
+
+void KernelTimer::setEnabled(bool enabled)
+{
+    if (enabled && !m_enabled)
+        arm();
+    else if (!enabled && m_enabled)
+        disarm();
+    m_enabled = enabled;
+}
+
+void KernelTimer::arm()
+{
+    // A zero interval would disarm the timerfd; a real timer waits for the loop at least.
+    const long interval = std::max(m_interval, 1) * kNanosecondsPerMs;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    // The kernel moves the deadline on by the interval itself, from the deadline, not from
+    // the moment the loop got round to reading it.
+    const itimerspec deadlines{
+        {time_t(interval / kNanosecondsPerSecond), interval % kNanosecondsPerSecond},
+        later(now, interval)};
+    timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &deadlines, nullptr);
+}
+
+void KernelTimer::disarm()
+{
+    const itimerspec none{};
+    timerfd_settime(m_fd, 0, &none, nullptr); // also forgets expiries not read yet
+}
+
+void KernelTimer::wake()
+{
+    // Nothing to read when the timer was disarmed or re-armed since the loop saw it readable.
+    std::uint64_t expiries = 0;
+    if (::read(m_fd, &expiries, sizeof expiries) != sizeof expiries || !m_enabled)
+        return;
+    expire();
+}
