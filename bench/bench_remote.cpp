@@ -2,17 +2,20 @@
 // on loopback: the panel on ser2net's raw TCP port (--com1 tcp://...), the panel on socat's
 // pseudo-terminal joined to a port of the same ser2net (the recipe for programs that need a
 // device file), and the panel on a pseudo-terminal directly. The three windows are open at
-// once and take their clicks in turns, in blocks, in the same run. Offscreen; prints the
-// results as CSV lines (ResultRow) on standard output.
+// once and take their clicks in turns, in blocks, in the same run. Then a port on a host that
+// never answers: how long the warning takes, and the longest the event loop stood still
+// meanwhile. Offscreen; prints the results as CSV lines (ResultRow) on standard output.
 //
 // Usage: bench_remote   (ser2net and socat on the PATH)
 #include "benchclock.h"
 #include "fdreader.h"
 #include "form1.h"
 #include "guithread.h"
+#include "porterror.h"
 #include "ptypair.h"
 #include "qtserialport.h"
 #include "resultrow.h"
+#include "stallprobe.h"
 #include "windowsystemmouse.h"
 
 #include <QApplication>
@@ -27,6 +30,13 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -114,6 +124,63 @@ ResultRow row(const std::string &figure, const Route &route, const std::string &
     return result;
 }
 
+// A loopback listener whose queue is full, so that the kernel drops every further SYN to it,
+// as a host behind a dead link would; what to connect to, while `sockets` keeps it so.
+QString silentHost(std::vector<int> &sockets)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::bind(listener, reinterpret_cast<sockaddr *>(&address), size);
+    ::listen(listener, 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size);
+    sockets.push_back(listener);
+    for (int i = 0; i < 2; ++i) { // what a queue of none takes: one connection, and one more
+        sockets.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        ::connect(sockets.back(), reinterpret_cast<sockaddr *>(&address), size);
+    }
+    sleepMs(100); // the handshakes of the two
+    return QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(address.sin_port));
+}
+
+// Opening a port on the silent host, with the window shown: the time to the failure and the
+// gaps of a 1 ms probe timer meanwhile.
+std::pair<ResultRow, ResultRow> connectToSilentHost()
+{
+    std::vector<int> sockets;
+    DeviceMap devices;
+    devices.setDevice(1, silentHost(sockets));
+    devices.setDevice(2, devices.device(1));
+    QtSerialPort port(devices);
+    Form1 form(port);
+    form.show();
+    StallProbe probe;
+    Samples failedAfter;
+    probe.start();
+    const std::int64_t start = monotonicNs();
+    try {
+        port.open();
+    } catch (const PortError &) {
+        failedAfter.add(nsToMs(monotonicNs() - start));
+    }
+    ResultRow gaps, wait;
+    gaps.measured = probe.stop();
+    for (const int fd : sockets)
+        ::close(fd);
+    gaps.figure = "connecting to a silent host: gaps of a 1 ms probe timer (max = longest stall)";
+    wait.figure = "connecting to a silent host: open to the failure";
+    gaps.platform = wait.platform = "offscreen";
+    gaps.unit = wait.unit = "ms";
+    gaps.goal = "max < 50 ms";
+    gaps.met = gaps.measured.max() < 50;
+    wait.measured = failedAfter;
+    wait.goal = "< 5.1 s: 5 s and a turn of the event loop";
+    wait.met = failedAfter.count() == 1 && failedAfter.median() < 5100;
+    return {gaps, wait};
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -164,7 +231,8 @@ int main(int argc, char *argv[])
     overTcp.goal = "median <= baseline";
     overTcp.met = tcp.clicks.median() <= socat.clicks.median();
     const ResultRow overSocat = row("socat's pty and ser2net", socat, "a direct pty", direct);
-    for (const ResultRow &result : {overTcp, overSocat})
+    const auto [gaps, wait] = connectToSilentHost();
+    for (const ResultRow &result : {overTcp, overSocat, gaps, wait})
         std::printf("%s\n", result.csv().c_str());
     return status;
 }
