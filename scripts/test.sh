@@ -17,8 +17,9 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DORVA_SANITIZE=ON
 cmake --build build-asan -j "$(nproc)"
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
 
-# A minute of fuzzing the receive path from the committed seeds, built by clang with libFuzzer.
+# A minute of fuzzing the receive path and half a minute the telnet codec, built by clang with
+# libFuzzer.
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVA_FUZZ=ON \
     -DCMAKE_CXX_COMPILER=clang++
 cmake --build build-fuzz -j "$(nproc)"
-ctest --test-dir build-fuzz --output-on-failure
+ctest --test-dir build-fuzz --output-on-failure -j "$(nproc)"
