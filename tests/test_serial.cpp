@@ -23,6 +23,8 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -54,6 +56,22 @@ quint16 freePort()
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
     return server.serverPort();
+}
+
+// A loopback port that never answers: its listener's queue is full, so the kernel drops every
+// further SYN, as for a host behind a dead link. Open until the test program ends.
+quint16 silentPort()
+{
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t size = sizeof address;
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::bind(listener, reinterpret_cast<sockaddr *>(&address), size);
+    ::listen(listener, 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size);
+    for (int i = 0; i < 2; ++i) // what a queue of none takes: one connection and one more
+        ::connect(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0),
+                  reinterpret_cast<sockaddr *>(&address), size);
+    return ntohs(address.sin_port);
 }
 
 // ser2net on loopback, in the foreground, serving a simulated projector at 19200 baud behind
@@ -222,6 +240,8 @@ private slots:
         QTest::newRow("held by a Qt program") << "Qt" << 2 << inUse;
         QTest::newRow("regular file") << "file" << 7 << notSerial;
         QTest::newRow("network port nobody listens on") << "tcp" << 1 << "Connection refused";
+        QTest::newRow("network host that never answers")
+            << "silent" << 1 << "No answer within 5 seconds";
     }
 
     // COM2 is chosen while it is missing, another program holds it, or it cannot be a serial
@@ -242,14 +262,15 @@ private slots:
             QFile(com2).open(QIODevice::WriteOnly);
         if (holder == "Qt")
             QVERIFY(otherProgram.open(QIODevice::ReadWrite));
-        if (holder == "tcp")
-            com2 = QStringLiteral("tcp://127.0.0.1:%1").arg(freePort());
+        if (holder == "tcp" || holder == "silent")
+            com2 = QStringLiteral("tcp://127.0.0.1:%1").arg(holder == "tcp" ? freePort()
+                                                                            : silentPort());
         Rig rig({.com2 = com2});
         rig.click("Command33");
         qsizetype boxesWhenTurned = -1; // the event loop turns while a connection is awaited
         QTimer::singleShot(0, [&] { boxesWhenTurned = rig.boxes.texts.size(); });
         rig.click("Option2");
-        QVERIFY(holder != "tcp" || boxesWhenTurned == 0);
+        QVERIFY(!com2.startsWith("tcp") || boxesWhenTurned == 0);
         QVERIFY(!rig.port->isOpen());
         QCOMPARE(QAccessible::queryAccessibleInterface(rig.control("Command33"))
                      ->text(QAccessible::Description),
