@@ -43,5 +43,5 @@ int main(int argc, char *argv[])
         return EXIT_FAILURE;
 
     QtSerialPort port(devices);
-    return runPanel(port, devices, options.log.get());
+    return runPanel(port, devices, options.log.get(), options.settingsProblem);
 }

@@ -41,6 +41,9 @@ public:
     // The devices of COM1 and COM2, for the COM button's tooltip and description.
     void setPortDevices(const QStringList &devices);
 
+    // A warning box with `text`, as for a port error; one at a time, the others queued.
+    void showWarning(const QString &text);
+
     // Pixels of client area for a window height in twips (title bar and borders included).
     static int clientHeight(float windowHeight);
 
@@ -59,7 +62,6 @@ private:
     void bindExtendedPanel();
     void endProgram();
     void reportError(const PortError &error);
-    void showWarning(const QString &text);
     template <typename T> T *control(std::string_view name) const;
 
     ControlPanel m_panel;

@@ -12,7 +12,8 @@
 
 #include <optional>
 
-int runPanel(QtSerialPort &port, const DeviceMap &devices, QIODevice *log)
+int runPanel(QtSerialPort &port, const DeviceMap &devices, QIODevice *log,
+             const QString &startNotice)
 {
     const QuitOnSignal quitOnSignal;
     std::optional<TrafficLog> traffic;
@@ -26,8 +27,11 @@ int runPanel(QtSerialPort &port, const DeviceMap &devices, QIODevice *log)
     port.setOnConnectionLost([&form](const PortError &error) { form.panel().reportError(error); });
     PanelSocketServer sharing(form.panel(), port, devices);
     sharing.listen();
-    form.load();
-    if (quitOnSignal.received()) // during the start-up warning: at logout, say
+    if (!startNotice.isEmpty())
+        form.showWarning(startNotice.front().toUpper() + startNotice.sliced(1));
+    if (!quitOnSignal.received())
+        form.load();
+    if (quitOnSignal.received()) // during a start-up warning: at logout, say
         return EXIT_SUCCESS;
     form.show();
     return QApplication::exec();
