@@ -191,8 +191,12 @@ say "the simulated projector answers through ser2net, raw and RFC 2217, and thro
 
 $keep || exit 0
 
+# socat's connection would keep the raw server reading the device beside the panel's server,
+# taking some of the replies: it has done its part.
+kill "${pids[-1]}"
+unset 'pids[-1]'
 say "now, in another terminal:  orva-control --com1 rfc2217://127.0.0.1:$rfc2217_port"
-say "                       or:  orva-control --com1 tcp://127.0.0.1:$port"
+say "                  or else:  orva-control --com1 tcp://127.0.0.1:$port  (one at a time)"
 say "commands as the simulated projector sees them (Ctrl+C ends everything):"
 tail -n +2 -f "$work/projector.log" &
 pids+=($!)
