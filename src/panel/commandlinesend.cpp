@@ -3,7 +3,6 @@
 #include "commandnames.h"
 #include "controlpanel.h"
 #include "linebytes.h"
-#include "loggedport.h"
 #include "outcomejson.h"
 #include "panelsocketserver.h"
 #include "portsetup.h"
@@ -11,7 +10,7 @@
 #include "qttimer.h"
 #include "requestqueue.h"
 #include "simulatedprojector.h"
-#include "trafficlog.h"
+#include "trafficlogging.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -91,13 +90,10 @@ ExchangeOutcome CommandLineSend::direct(const CommandRequest &request,
                                         const DeviceMap &devices) const
 {
     QtSerialPort port(devices);
-    std::optional<TrafficLog> traffic;
-    std::optional<LoggedPort> loggedPort;
-    if (m_options.log)
-        loggedPort.emplace(port, traffic.emplace(*m_options.log, devices));
+    TrafficLogging traffic(port, m_options.log.get(), devices);
     std::optional<PortError> failure;
     ControlPanel panel(
-        loggedPort ? static_cast<SerialPort &>(*loggedPort) : port,
+        traffic.port(),
         [](ControlPanel::TimerUse) { return std::make_unique<QtTimer>(); },
         [&failure](const PortError &error) {
             if (!failure)
@@ -105,8 +101,7 @@ ExchangeOutcome CommandLineSend::direct(const CommandRequest &request,
         },
         [] {});
     port.setOnConnectionLost([&panel](const PortError &error) { panel.reportError(error); });
-    if (traffic)
-        traffic->watch(panel, port);
+    traffic.watch(panel);
     panel.portSetup().chooseSpeed(m_options.speed);
     panel.portSetup().chooseComPort(m_options.port);
     if (failure)
