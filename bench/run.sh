@@ -66,7 +66,7 @@ DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_startup" build-bench/orva-contr
 echo "A projector behind ser2net: tcp:// beside socat's pty and a direct pty..." >&2
 QT_QPA_PLATFORM=offscreen "$bin/bench_remote" >>"$rows" 2>>"$log"
 echo "--send, beside a minimal C program..." >&2
-"$bin/bench_send" build-bench/orva-control build-bench/src/serial/orva-projector-sim \
+"$bin/bench_send" build-bench/orva-control build-bench/orva-projector-sim \
     "$bin/bench_sendbaseline" >>"$rows" 2>>"$log"
 loadAfter=$(cut -d' ' -f1-3 /proc/loadavg)
 read -r busyAfter idleAfter < <(cpuTicks)

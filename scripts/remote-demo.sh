@@ -40,7 +40,7 @@ done
 
 here=$(cd "$(dirname "$0")" && pwd)
 if [[ -z $sim ]]; then
-    sim=$(command -v orva-projector-sim || echo "$here/../build/src/serial/orva-projector-sim")
+    sim=$(command -v orva-projector-sim || echo "$here/../build/orva-projector-sim")
 fi
 if [[ -z $control ]]; then
     control=$(command -v orva-control || echo "$here/../build/orva-control")

@@ -3,7 +3,7 @@
 // answering, and the operator told once, in a warning box, where it failed.
 
 #include "devicemap.h"
-#include "launchoptions.h"
+#include "launchoptionparser.h"
 #include "panelprogram.h"
 #include "panelstate.h"
 #include "programrig.h"

@@ -1,7 +1,6 @@
 #include "panelaccessibility.h"
 
 #include "adjusterbutton.h"
-#include "form1.h"
 #include "panellabel.h"
 #include "panellabelaccessible.h"
 #include "panellayout.h"
@@ -29,7 +28,7 @@ QAccessibleInterface *panelInterface(const QString &className, QObject *object)
     }
     // A frame with the caption as its name, which a plain widget is not.
     if (className == QLatin1String("Form1"))
-        return new QAccessibleWidget(static_cast<Form1 *>(object), QAccessible::Window);
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
 }
 

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <optional>
 
 // What QtSerialPort opens under a port number: a local device or a serial server on the
@@ -27,9 +26,6 @@ public:
         std::function<void(const Fault &)> lost;   // the open line has gone
         std::function<void(const Fault &)> notice; // something the operator should know
     };
-
-    // The connection for `name`: a network one for tcp:// and rfc2217:// names.
-    static std::unique_ptr<PortConnection> forName(const QString &name, Handlers handlers);
 
     virtual ~PortConnection() = default;
 

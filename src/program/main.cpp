@@ -1,7 +1,7 @@
 // orva-control: the control panel for ORVA PD71 / PD43 projectors.
 
 #include "commandlinesend.h"
-#include "launchoptions.h"
+#include "launchoptionparser.h"
 #include "panelprogram.h"
 #include "qtserialport.h"
 #include "simulatedprojector.h"

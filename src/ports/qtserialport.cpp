@@ -1,5 +1,8 @@
 #include "qtserialport.h"
 
+#include "deviceconnection.h"
+#include "networkconnection.h"
+
 #include <QSerialPort>
 
 #include <algorithm>
@@ -8,6 +11,15 @@
 #include <utility>
 
 namespace {
+
+// A serial server on the network for tcp:// and rfc2217:// names, a local device otherwise.
+std::unique_ptr<PortConnection> connectionFor(const QString &name,
+                                              PortConnection::Handlers handlers)
+{
+    if (NetworkConnection::isNetworkName(name))
+        return std::make_unique<NetworkConnection>(std::move(handlers));
+    return std::make_unique<DeviceConnection>(std::move(handlers));
+}
 
 struct LineSettings {
     std::string_view text;
@@ -80,7 +92,7 @@ void QtSerialPort::open()
     m_told.clear();
     const QString name = devicePath();
     if (!m_connection || !m_connection->serves(name))
-        m_connection = PortConnection::forName(name, handlers());
+        m_connection = connectionFor(name, handlers());
     if (const std::optional<PortConnection::Fault> fault = m_connection->open(name, baudRate()))
         closeAndThrow(portError(*fault));
 }

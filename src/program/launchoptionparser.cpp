@@ -1,4 +1,4 @@
-#include "launchoptions.h"
+#include "launchoptionparser.h"
 
 #include "serialportfacts.h"
 
