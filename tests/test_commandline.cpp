@@ -3,10 +3,9 @@
 
 #include "panelrig.h"
 #include "panelsocketserver.h"
-#include "qtserialport.h"
-#include "qttimer.h"
 #include "requestqueue.h"
 #include "serialportfacts.h"
+#include "sharingsocket.h"
 #include "simulatedprojector.h"
 #include "windowcontrols.h"
 
@@ -14,12 +13,16 @@
 #include <QFileSystemWatcher>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -57,10 +60,14 @@ std::unique_ptr<QProcess> start(const QString &arguments)
 // The program's own panel, offscreen, once it shares the port of `device`.
 std::unique_ptr<QProcess> startPanel(const QString &device, const QString &more = {})
 {
-    const QString socket = PanelSocketServer::socketPath(device);
+    const QString socket = SharingSocket::path(device);
     const QFileSystemWatcher watcher({QFileInfo(socket).path()}); // wakes waitFor()
-    QFile::remove(socket); // a panel killed by an earlier test on a terminal of this number
-    QFile(socket).open(QIODevice::WriteOnly); // left there, as by a panel that crashed
+    QLocalSocket probe;
+    probe.connectToServer(socket);
+    if (!probe.waitForConnected(100)) { // not served: a socket of a panel killed earlier
+        QFile::remove(socket);
+        QFile(socket).open(QIODevice::WriteOnly); // left there, as by a panel that crashed
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     auto panel = start(QStringLiteral("--com1 %1%2").arg(device, more));
     qunsetenv("QT_QPA_PLATFORM");
@@ -215,33 +222,111 @@ No serial ports found on this system.
                               .object());
     }
 
-    // A command gives the same output with the port free and through a panel holding it (which
-    // the command line alone could not open; its log on a full disk is told once). With a second
-    // panel started later on the same device, two command lines at once go one after the other.
-    void twoAtOnceThroughPanel()
+    // Two panels, each serving the device it holds: A holds X (and names Y as its COM2), B
+    // holds Y; neither device could be opened beside its panel. Behind three texts that X
+    // leaves unanswered (2 s each), 50 command lines at once through A are each answered. A's
+    // log on a full disk is told once; its socket goes with it.
+    void twoPanelsManyCommands()
     {
         DeviceMap devices;
-        const auto projector = SimulatedProjector::openAsPort1(devices);
-        const QString send = QStringLiteral("--com1 %1 --send %2").arg(devices.device(1));
-        QCOMPARE(finish(*start(send.arg(QStringLiteral("mode")))), "Computer 1");
-        const auto panel = startPanel(devices.device(1), " --log /dev/full");
-        const QFileInfo socket(PanelSocketServer::socketPath(devices.device(1)));
-        QCOMPARE(socket.permissions() & 0077, 0); // nothing for the group or others
-        QtSerialPort closedPort(devices);
-        ControlPanel laterPanel(
-            closedPort, [](auto) { return std::make_unique<QtTimer>(); }, [](const PortError &) {},
-            [] {});
-        PanelSocketServer secondSharing(laterPanel, closedPort, devices);
-        secondSharing.listen();
+        const auto x = SimulatedProjector::openAsPort1(devices);
+        SimulatedProjector y;
+        y.open();
+        const QString send = QStringLiteral("--com1 %1 --send %2");
+        const auto a = startPanel(devices.device(1), " --log /dev/full --com2 " + y.devicePath());
+        const auto b = startPanel(y.devicePath());
+        QCOMPARE(QFileInfo(SharingSocket::path(y.devicePath())).permissions() & 0077, 0);
+        std::vector<std::unique_ptr<QProcess>> sends;
+        for (int i = 0; i < 53; ++i) // the longest line X answers is 256 characters
+            sends.push_back(start(send.arg(devices.device(1), i < 3 ? QString(300, 'x') : "mode")));
+        QCOMPARE(finish(*start(send.arg(y.devicePath(), "mode"))), "Computer 1");
+        QVERIFY(waitFor([&] { return std::ranges::all_of(sends, [](auto &p) { return p->state() == QProcess::NotRunning; }); }, 60000));
+        for (std::size_t i = 0; i < sends.size(); ++i)
+            QCOMPARE(sends[i]->exitCode(), i < 3 ? 1 : 0);
+        QCOMPARE(sends.back()->readAllStandardOutput(), "Computer 1\n");
+        a->terminate();
+        finish(*a);
+        QCOMPARE(a->readAllStandardError().count("traffic log"), 1);
+        QVERIFY(!QFileInfo::exists(SharingSocket::path(devices.device(1)))); // removed
+    }
 
-        const auto first = start(send.arg(QStringLiteral("temp")));
-        const auto second = start(send.arg(QStringLiteral("mode")));
-        QCOMPARE(finish(*first), "S1=   2 4 . 0 C  ,   S2=  2 5 . 0 C , S3=   2 5 . 5 C");
-        QCOMPARE(finish(*second), "Computer 1");
-        panel->terminate();
-        finish(*panel);
-        QCOMPARE(panel->readAllStandardError().count("traffic log"), 1);
-        QVERIFY(!QFileInfo::exists(PanelSocketServer::socketPath(devices.device(1)))); // removed
+    // A panel (on a fake port, holding COM1) and a command line: through the panel when its
+    // socket folder is this user's alone, to the line asked for, and to nobody else.
+    void throughAPanel_data()
+    {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<QString>("peer"); // besides the panel
+        QTest::addColumn<QString>("arguments"); // %1: a projector that is not the panel's
+        QTest::addColumn<QByteArray>("written"); // on the panel's line; empty: its writes fail
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QString>("error"); // once on standard error; empty: nothing there
+
+        const QString panels = "--com1 tcp://127.0.0.1:1 --send ";
+        const QString mode = panels + "mode";
+        const QString notPrivate = "orva-control is not a folder of this user's alone";
+        QTest::newRow("byte above 0x7F") << 0700 << "" << panels + "\u00e9"
+                                         << QByteArray("\xe9\r") << QByteArray("ACK") << 0 << "";
+        QTest::newRow("port error") << 0700 << "" << mode << QByteArray() << QByteArray() << 3
+                                    << "Operation valid only when the port is open";
+        QTest::newRow("COM2 is not held") << 0700 << "" << "--com1 tcp://127.0.0.1:1 --com2 %1 --port COM2 --send mode"
+                                          << QByteArray() << QByteArray("Computer 1") << 0 << "";
+        QTest::newRow("a panel that let go") << 0700 << "not-held" << "--com1 %1 --send mode"
+                                             << QByteArray() << QByteArray("Computer 1") << 0 << "";
+        QTest::newRow("group may enter") << 0710 << "" << mode << QByteArray() << QByteArray() << 3 << notPrivate;
+        QTest::newRow("others may enter") << 0701 << "" << mode << QByteArray() << QByteArray() << 3 << notPrivate;
+        QTest::newRow("another user") << 0700 << "nobody" << mode << QByteArray() << QByteArray() << 1 << "";
+    }
+
+    void throughAPanel()
+    {
+        QFETCH(QString, peer);
+        if (peer == "nobody" && ::getuid() != 0)
+            QSKIP("making a peer of another user needs root");
+        QFETCH(QByteArray, written);
+        DeviceMap devices;
+        const auto projector = SimulatedProjector::openAsPort1(devices);
+        const QString other = devices.device(1);
+        devices.setDevice(1, "tcp://localhost:1"); // the panel's, as the command line spells it otherwise
+        const QByteArray folder = QFile::encodeName(m_runtime.filePath("orva-control"));
+        ::mkdir(folder.constData(), 0700);
+        QFETCH(int, folderMode);
+        ::chmod(folder.constData(), mode_t(folderMode));
+        ClockedPanel rig;
+        rig.port.failWrites = written.isEmpty();
+        const PanelSocketServer sharing(rig.panel, devices);
+        QLocalServer letGo; // a panel that closed its port as the request came
+        QObject::connect(&letGo, &QLocalServer::newConnection, [&] {
+            letGo.nextPendingConnection()->write("{\"outcome\":\"not-held\"}\n");
+        });
+        if (peer == "not-held")
+            letGo.listen(SharingSocket::path(other));
+        QFETCH(QString, arguments);
+        auto program = std::make_unique<QProcess>();
+        if (peer != "nobody")
+            program = start(arguments.replace("%1", other));
+        else { // of this user's group, and let through the folder; cut off, socat fails
+            program->setStandardErrorFile(QProcess::nullDevice());
+            program->start("setpriv", {"--reuid=nobody", "--regid=" + QString::number(::getgid()), "--clear-groups",
+                                       "--inh-caps=+dac_override", "--ambient-caps=+dac_override", "socat", "-",
+                                       "UNIX-CONNECT:" + SharingSocket::path(devices.device(1))});
+            program->write("{\"name\":\"mode\"}\n");
+        }
+        QByteArray line;
+        bool answered = false;
+        waitFor([&] {
+            line += QByteArray::fromStdString(rig.port.takeWritten());
+            if (line.endsWith('\r') && !std::exchange(answered, true))
+                rig.port.receive("\x06");
+            return program->state() == QProcess::NotRunning;
+        });
+        ::chmod(folder.constData(), 0700);
+        QCOMPARE(line, written);
+        QTEST(program->readAllStandardOutput().trimmed(), "shown");
+        QTEST(program->exitCode(), "exitStatus");
+        QFETCH(QString, error);
+        const QString errors = program->readAllStandardError();
+        QVERIFY2(error.isEmpty() ? errors.isEmpty() : errors.count(error) == 1, qPrintable(errors));
     }
 
     void badRequests_data()
@@ -252,7 +337,7 @@ No serial ports found on this system.
         QTest::newRow("not JSON") << QByteArray("CR0\n") << "bad-request";
         QTest::newRow("name and text")
             << QByteArray("{\"name\":\"status\",\"text\":\"C00\"}\n") << "bad-request";
-        QTest::newRow("too long") << QByteArray(2000, 'x') << "bad-request";
+        QTest::newRow("too long") << QByteArray(30000, 'x') << "bad-request";
         }
 
     // Anything but one well-formed request of bounded size is answered with an error, and the
@@ -264,7 +349,7 @@ No serial ports found on this system.
         const auto projector = SimulatedProjector::openAsPort1(devices);
         const auto panel = startPanel(devices.device(1));
         QLocalSocket client;
-        client.connectToServer(PanelSocketServer::socketPath(devices.device(1)));
+        client.connectToServer(SharingSocket::path(devices.device(1)));
         client.write(request);
         waitFor([&] { return client.canReadLine(); });
         QTEST(QJsonDocument::fromJson(client.readLine()).object().value("outcome").toString(),
@@ -325,13 +410,15 @@ No serial ports found on this system.
         QTest::addColumn<QString>("after");  // what it does at 900 ms
         QTest::addColumn<int>("sentAt");     // when the command from outside goes on the line
         QTest::addColumn<bool>("wanted");    // false: its asker gives up at once
+        QTest::addColumn<int>("failedAt");   // when it is given up as waiting too long
 
         const QString nothing;
-        QTest::newRow("idle panel") << nothing << nothing << 0 << true;
-        QTest::newRow("STATUS's exchange") << "click Command44" << nothing << 500 << true;
-        QTest::newRow("asker gone") << "click Command44" << nothing << -1 << false;
+        QTest::newRow("idle panel") << nothing << nothing << 0 << true << -1;
+        QTest::newRow("STATUS's exchange") << "click Command44" << nothing << 500 << true << -1;
+        QTest::newRow("asker gone") << "click Command44" << nothing << -1 << false << -1;
         QTest::newRow("VOL + held") << "press Command1"
-                                    << "release Command1" << 900 << true;
+                                    << "release Command1" << 900 << true << -1;
+        QTest::newRow("VOL + held for ever") << "press Command1" << nothing << -1 << true << 31000;
     }
 
     void waitsItsTurn()
@@ -353,15 +440,20 @@ No serial ports found on this system.
         act(before);
         rig.port.takeWritten();
         QFETCH(bool, wanted);
-        panel.request({"CR7", {}, [=] { return wanted; }}, [](const ExchangeOutcome &) {});
+        int failedAt = -1;
+        panel.request({"CR7", {}, [=] { return wanted; }}, [&](const ExchangeOutcome &outcome) {
+            if (outcome.error == "waited 30 s behind the panel's own exchanges")
+                failedAt = int(rig.clock.now());
+        });
 
-        for (int ms = 0; ms < 2100; ++ms) {
+        for (int ms = 0; ms < 32000; ++ms) {
             if (ms == 900)
                 act(after);
             const bool sent = rig.port.takeWritten().find("CR7\r") != std::string::npos;
             QVERIFY2(sent == (ms == sentAt), qPrintable(QString::number(ms)));
             rig.clock.advance(1);
         }
+        QTEST(failedAt, "failedAt");
     }
 
 private:

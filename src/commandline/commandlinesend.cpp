@@ -5,6 +5,7 @@
 #include "linebytes.h"
 #include "outcomejson.h"
 #include "panelsocketserver.h"
+#include "sharingsocket.h"
 #include "portsetup.h"
 #include "qtserialport.h"
 #include "qttimer.h"
@@ -40,6 +41,11 @@ int CommandLineSend::run()
     if (m_options.listCommands)
         return listCommands();
     const CommandRequest command = request();
+    if (command.controlName.empty() && qsizetype(command.command.size()) > PanelSocketServer::kLongestText) {
+        QTextStream(stderr) << "orva-control: a command text is at most "
+                            << PanelSocketServer::kLongestText << " characters\n";
+        return 2;
+    }
     QElapsedTimer clock;
     clock.start();
     if (m_options.simulate) {
@@ -64,9 +70,9 @@ CommandRequest CommandLineSend::request() const
 std::optional<ExchangeOutcome> CommandLineSend::throughPanel(const CommandRequest &request) const
 {
     const QString device = m_options.devices.device(m_options.port);
-    const QString path = PanelSocketServer::socketPath(device);
+    const QString path = SharingSocket::path(device);
     if (path.isEmpty())
-        return std::nullopt; // no private runtime directory: nothing is shared
+        return std::nullopt; // nothing is shared here
     QLocalSocket socket;
     socket.connectToServer(path);
     if (!socket.waitForConnected(1000))
@@ -80,7 +86,11 @@ std::optional<ExchangeOutcome> CommandLineSend::throughPanel(const CommandReques
         return std::nullopt;
     if (const std::optional<ExchangeOutcome> outcome = OutcomeJson::fromJson(answer))
         return outcome;
-    const QString why = answer.value(QStringLiteral("error")).toString();
+    QString why = answer.value(QStringLiteral("error")).toString();
+    if (answer.isEmpty())
+        why = socket.state() == QLocalSocket::ConnectedState
+                  ? QStringLiteral("within %1 s").arg(kPanelAnswerMs / 1000)
+                  : QStringLiteral("(it closed the connection)");
     return portFailure(
         request.command, {},
         QStringLiteral("the panel holding %1 did not answer %2").arg(device, why).toStdString());

@@ -19,8 +19,9 @@ struct ExchangeOutcome;
 class CommandLineSend
 {
 public:
-    // Bounds the whole wait for a panel's answer: its queue, then one exchange.
-    static constexpr int kPanelAnswerMs = 30000;
+    // Bounds the whole wait for a panel's answer: its queue, which fails a request itself
+    // after half a minute, then one exchange.
+    static constexpr int kPanelAnswerMs = 40000;
 
     explicit CommandLineSend(LaunchOptions options);
 

@@ -4,53 +4,23 @@
 #include "controlpanel.h"
 #include "outcomejson.h"
 #include "requestqueue.h"
-#include "serialport.h"
+#include "sharingsocket.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTextStream>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
-
-// A directory nobody but this user can list or enter: owned by the user, mode 0700.
-bool isPrivate(const QString &directory)
-{
-    struct stat status {
-    };
-    return ::lstat(QFile::encodeName(directory).constData(), &status) == 0 &&
-           S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
-           (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
-}
-
-// The session's runtime directory; a cron job has no XDG_RUNTIME_DIR, but the directory the
-// login session made for the user is still there.
-QString runtimeDirectory()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return runtime.isEmpty() ? QStringLiteral("/run/user/%1").arg(::getuid()) : runtime;
-}
-
-QString privateDirectory()
-{
-    const QString runtime = runtimeDirectory();
-    if (!isPrivate(runtime))
-        return {};
-    const QString directory = runtime + QStringLiteral("/orva-control");
-    ::mkdir(QFile::encodeName(directory).constData(), S_IRWXU);
-    return isPrivate(directory) ? directory : QString();
-}
 
 bool fromThisUser(const QLocalSocket *socket)
 {
@@ -76,45 +46,48 @@ QJsonObject badRequest(const QString &error)
 
 } // namespace
 
-QString PanelSocketServer::socketPath(const QString &device)
+PanelSocketServer::PanelSocketServer(ControlPanel &panel, const DeviceMap &devices,
+                                     QObject *parent)
+    : QObject(parent), m_panel(panel), m_devices(devices)
 {
-    const QString directory = privateDirectory();
-    if (directory.isEmpty() || device.isEmpty())
-        return {};
-    const QByteArray name = QUrl::toPercentEncoding(systemDeviceName(device));
-    return directory + QLatin1Char('/') + QString::fromLatin1(name);
+    panel.heldPort.observe([server = QPointer(this)](int port) {
+        if (server)
+            server->follow(port);
+    });
+    follow(panel.heldPort.get());
 }
 
-PanelSocketServer::PanelSocketServer(ControlPanel &panel, const SerialPort &port,
-                                     const DeviceMap &devices, QObject *parent)
-    : QObject(parent), m_panel(panel), m_port(port), m_devices(devices)
+void PanelSocketServer::follow(int heldPort)
 {
-}
-
-void PanelSocketServer::listen()
-{
-    for (int port = 1; port <= DeviceMap::kPortCount; ++port)
-        listenFor(port);
+    if (heldPort == m_servedPort)
+        return;
+    delete std::exchange(m_server, nullptr); // removes its socket
+    m_servedPort = heldPort;
+    if (heldPort != 0)
+        listenFor(heldPort);
 }
 
 void PanelSocketServer::listenFor(int port)
 {
-    const QString path = socketPath(m_devices.device(port));
-    if (path.isEmpty())
-        return;
-    if (someoneListens(path))
-        return; // another panel serves this device, and holds it if anyone does
+    const QString path = SharingSocket::path(m_devices.device(port));
+    if (path.isEmpty() || someoneListens(path))
+        return; // nothing is shared here; or another panel serves this device
     QLocalServer::removeServer(path); // left by a panel that ended without removing it
-    auto *server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
-    server->listen(path);
-    connect(server, &QLocalServer::newConnection, this,
-            [this, server, port] { accept(server, port); });
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &PanelSocketServer::accept);
+    if (m_server->listen(path))
+        return;
+    if (!std::exchange(m_failureTold, true))
+        QTextStream(stderr) << "orva-control: the port is not shared with --send: " << path
+                            << ": " << m_server->errorString() << '\n';
+    delete std::exchange(m_server, nullptr);
 }
 
-void PanelSocketServer::accept(QLocalServer *server, int port)
+void PanelSocketServer::accept()
 {
-    while (QLocalSocket *socket = server->nextPendingConnection()) {
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        socket->setParent(this); // answered even when the panel lets go of the device first
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         if (!fromThisUser(socket)) {
             socket->abort();
@@ -125,7 +98,7 @@ void PanelSocketServer::accept(QLocalServer *server, int port)
                 socket->abort();
         });
         connect(socket, &QLocalSocket::readyRead, this,
-                [this, socket, port] { readRequest(socket, port); });
+                [this, socket, port = m_servedPort] { readRequest(socket, port); });
     }
 }
 
@@ -148,14 +121,17 @@ void PanelSocketServer::readRequest(QLocalSocket *socket, int port)
         answer(socket, badRequest(error));
         return;
     }
-    if (!m_port.isOpen() || m_port.commPort() != port) {
-        answer(socket, {{QStringLiteral("outcome"), QStringLiteral("not-held")}});
-        return;
-    }
     QPointer<QLocalSocket> client(socket);
-    // A command line that gave up waiting must not have its command sent after all.
-    request->stillWanted = [client] {
-        return client && client->state() == QLocalSocket::ConnectedState;
+    // Asked when its turn comes. A command line that gave up waiting must not have its
+    // command sent after all; one whose device the panel let go of meanwhile (closed, or
+    // another port chosen) is told so, and opens the device itself.
+    request->stillWanted = [&panel = m_panel, client, port] {
+        if (!client || client->state() != QLocalSocket::ConnectedState)
+            return false;
+        if (panel.heldPort.get() == port)
+            return true;
+        answer(client, {{QStringLiteral("outcome"), QStringLiteral("not-held")}});
+        return false;
     };
     m_panel.request(*request, [client](const ExchangeOutcome &outcome) {
         if (client)

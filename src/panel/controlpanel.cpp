@@ -56,7 +56,8 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
       m_freeEntry(std::make_unique<FreeCommandEntry>(*m_state, *m_link, *m_timer2, *m_timer4)),
       m_extended(std::make_unique<ExtendedPanel>(*m_state, *m_timer3)),
       m_requests(std::make_unique<RequestQueue>(
-          *m_state, *m_timer2, [this](const CommandRequest &request) { perform(request); }))
+          *m_state, *m_timer2, [this](const CommandRequest &request) { perform(request); },
+          [this] { m_link->onTimer2(); }, makeTimers(TimerUse::Display)))
 {
     m_timer1->setOnExpiry([this] { guarded([this] { m_hold->tick(); }); });
     port.setOnComm([this] {
@@ -159,6 +160,7 @@ void ControlPanel::reportError(const PortError &error)
 void ControlPanel::warn(const PortError &error)
 {
     m_portSetup->portOpen.set(m_port.isOpen()); // a failure may have closed it
+    heldPort.set(m_port.isOpen() ? m_port.commPort() : 0);
     if (m_onError)
         m_onError(error);
     m_reportError(error);
@@ -171,6 +173,7 @@ void ControlPanel::guarded(const std::function<void()> &handler)
     } catch (const PortError &error) {
         reportError(error);
     }
+    heldPort.set(m_port.isOpen() ? m_port.commPort() : 0);
     startRequests();
 }
 

@@ -81,6 +81,8 @@ public:
     PortSetup &portSetup() { return *m_portSetup; }
 
     Observable<WindowOrigin> windowOrigin;
+    // The port the panel has open (1 or 2), 0 when none; set after every event and failure.
+    Observable<int> heldPort{0};
 
 private:
     void guarded(const std::function<void()> &handler);

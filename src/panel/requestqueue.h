@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,16 +23,25 @@ struct CommandRequest {
 
 // Commands from outside the window, one at a time and never inside the panel's own
 // exchanges. A request starts only when no exchange is open (Timer2 stopped) and no adjuster
-// is held; it is done at the first whole reply (replyComplete()) or when Timer2 closes its
-// exchange, and the next one waits for that close. The operator's own clicks are never held
-// back.
+// is held; it is done at the first whole reply (replyComplete()), which also closes its
+// exchange so that the next one goes at once, or when Timer2 closes its exchange. The
+// operator's own clicks are never held back.
+//
+// A request that has waited kLongestWaitSeconds for its turn (the operator holding an
+// adjuster, say) fails with a reason that says so, counted on a timer that ticks each second
+// while any request waits.
 class RequestQueue
 {
 public:
     using Done = std::function<void(const ExchangeOutcome &)>;
     using Perform = std::function<void(const CommandRequest &)>; // may throw PortError
+    static constexpr int kLongestWaitSeconds = 30;
 
-    RequestQueue(const PanelState &state, const Timer &timer2, Perform perform);
+    // `closeExchange` ends the open exchange early, as Timer2 would; `ticks` is a timer of
+    // the queue's own.
+    RequestQueue(const PanelState &state, const Timer &timer2, Perform perform,
+                 std::function<void()> closeExchange, std::unique_ptr<Timer> ticks);
+    ~RequestQueue();
 
     void add(CommandRequest request, Done done);
     // Starts the first waiting request if the panel is idle. A PortError from its send
@@ -46,14 +56,18 @@ private:
         CommandRequest request;
         Done done;
         std::string sent;
+        int waitedSeconds = 0;
     };
 
     bool idle() const;
     void finish(ExchangeOutcome outcome);
+    void tick();
 
     const PanelState &m_state;
     const Timer &m_timer2;
     Perform m_perform;
+    std::function<void()> m_closeExchange;
+    std::unique_ptr<Timer> m_ticks;
     std::deque<Entry> m_waiting;
     std::optional<Entry> m_running;
 };

@@ -18,8 +18,7 @@ int runPanel(QtSerialPort &port, const DeviceMap &devices, QIODevice *log,
     traffic.watch(form.panel());
     form.setPortDevices({devices.device(1), devices.device(2)});
     port.setOnConnectionLost([&form](const PortError &error) { form.panel().reportError(error); });
-    PanelSocketServer sharing(form.panel(), port, devices);
-    sharing.listen();
+    const PanelSocketServer sharing(form.panel(), devices); // for the device the panel holds
     if (!startNotice.isEmpty())
         form.showWarning(startNotice.front().toUpper() + startNotice.sliced(1));
     if (!quitOnSignal.received())
