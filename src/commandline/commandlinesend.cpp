@@ -5,11 +5,11 @@
 #include "linebytes.h"
 #include "outcomejson.h"
 #include "panelsocketserver.h"
-#include "sharingsocket.h"
 #include "portsetup.h"
 #include "qtserialport.h"
 #include "qttimer.h"
 #include "requestqueue.h"
+#include "sharingsocket.h"
 #include "simulatedprojector.h"
 #include "trafficlogging.h"
 
@@ -41,7 +41,8 @@ int CommandLineSend::run()
     if (m_options.listCommands)
         return listCommands();
     const CommandRequest command = request();
-    if (command.controlName.empty() && qsizetype(command.command.size()) > PanelSocketServer::kLongestText) {
+    if (command.controlName.empty() &&
+        qsizetype(command.command.size()) > PanelSocketServer::kLongestText) {
         QTextStream(stderr) << "orva-control: a command text is at most "
                             << PanelSocketServer::kLongestText << " characters\n";
         return 2;

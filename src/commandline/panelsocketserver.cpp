@@ -46,8 +46,7 @@ QJsonObject badRequest(const QString &error)
 
 } // namespace
 
-PanelSocketServer::PanelSocketServer(ControlPanel &panel, const DeviceMap &devices,
-                                     QObject *parent)
+PanelSocketServer::PanelSocketServer(ControlPanel &panel, const DeviceMap &devices, QObject *parent)
     : QObject(parent), m_panel(panel), m_devices(devices)
 {
     panel.heldPort.observe([server = QPointer(this)](int port) {
@@ -70,8 +69,9 @@ void PanelSocketServer::follow(int heldPort)
 void PanelSocketServer::listenFor(int port)
 {
     const QString path = SharingSocket::path(m_devices.device(port));
+    // Nothing is shared here, or another panel serves this device (and holds it, if anyone).
     if (path.isEmpty() || someoneListens(path))
-        return; // nothing is shared here; or another panel serves this device
+        return;
     QLocalServer::removeServer(path); // left by a panel that ended without removing it
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -79,8 +79,8 @@ void PanelSocketServer::listenFor(int port)
     if (m_server->listen(path))
         return;
     if (!std::exchange(m_failureTold, true))
-        QTextStream(stderr) << "orva-control: the port is not shared with --send: " << path
-                            << ": " << m_server->errorString() << '\n';
+        QTextStream(stderr) << "orva-control: the port is not shared with --send: " << path << ": "
+                            << m_server->errorString() << '\n';
     delete std::exchange(m_server, nullptr);
 }
 

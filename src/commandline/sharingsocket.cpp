@@ -25,7 +25,8 @@ bool isPrivate(const QString &directory, bool follow)
     struct stat status {
     };
     const QByteArray name = QFile::encodeName(directory);
-    const int found = follow ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status);
+    const int found =
+        follow ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status);
     return found == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
            (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
@@ -75,8 +76,8 @@ QString SharingSocket::reachedName(const QString &device)
         return systemDeviceName(device);
     const QUrl url(device);
     const QList<QHostAddress> addresses = QHostInfo::fromName(url.host()).addresses();
-    const auto ipv4 = std::ranges::find(addresses, QAbstractSocket::IPv4Protocol,
-                                        &QHostAddress::protocol);
+    const auto ipv4 =
+        std::ranges::find(addresses, QAbstractSocket::IPv4Protocol, &QHostAddress::protocol);
     const QString host = ipv4 != addresses.end() ? ipv4->toString()
                          : addresses.isEmpty()   ? url.host()
                                                  : addresses.front().toString();
@@ -91,11 +92,12 @@ QString SharingSocket::path(const QString &device)
     if (folder.isEmpty())
         return {};
     const QString name = reachedName(device);
-    const QString plain = folder + QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(name));
+    const QString plain =
+        folder + QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(name));
     if (QFile::encodeName(plain).size() <= kLongestPath)
         return plain;
     const QByteArray hash = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha256);
     return folder + QLatin1Char('/') +
-           QString::fromLatin1(hash.toBase64(QByteArray::Base64UrlEncoding |
-                                             QByteArray::OmitTrailingEquals));
+           QString::fromLatin1(
+               hash.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
 }

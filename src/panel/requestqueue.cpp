@@ -35,8 +35,8 @@ void RequestQueue::tick()
         it = m_waiting.erase(it);
     }
     m_ticks->setEnabled(!m_waiting.empty());
-    const std::string why = "waited " + std::to_string(kLongestWaitSeconds) +
-                            " s behind the panel's own exchanges";
+    const std::string why =
+        "waited " + std::to_string(kLongestWaitSeconds) + " s behind the panel's own exchanges";
     for (Entry &entry : overdue)
         entry.done(portFailure(entry.request.command, {}, why));
 }
@@ -70,8 +70,8 @@ void RequestQueue::received()
 {
     if (!m_running || !replyComplete(m_state, m_running->sent, m_state.receiveBuffer))
         return;
-    finish(judgeExchange(m_state, m_running->request.command, m_running->sent,
-                         m_state.receiveBuffer));
+    finish(
+        judgeExchange(m_state, m_running->request.command, m_running->sent, m_state.receiveBuffer));
     m_closeExchange(); // its reply is in: the next request need not sit out the whole wait
 }
 
