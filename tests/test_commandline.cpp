@@ -300,9 +300,9 @@ No serial ports found on this system.
         secondSharing.listen();
 
         const auto first = start(send.arg(QStringLiteral("temp")));
-        const auto second = start(send.arg(QStringLiteral("mode")));
+        const auto second = start(send.arg(QStringLiteral("mode --json")));
         QCOMPARE(finish(*first), "S1=   2 4 . 0 C  ,   S2=  2 5 . 0 C , S3=   2 5 . 5 C");
-        QCOMPARE(finish(*second), "Computer 1");
+        QCOMPARE(QJsonDocument::fromJson(finish(*second))["reading"]["input"], "computer-1");
         panel->terminate();
         finish(*panel);
         QCOMPARE(panel->readAllStandardError().count("traffic log"), 1);
