@@ -54,13 +54,15 @@ usage=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --no-suc
 
 # The evening power-off: the service names the installed program by its full path, and its
 # command finds the simulated projector (in standby) off already, with no display. Both units
-# pass systemd-analyze where systemd is there to ask.
+# pass systemd-analyze (scripts/install-deps.sh installs it).
 units=$root/usr/lib/systemd/user
 command=$(sed -n 's/^ExecStart=//p' "$units/orva-power-off.service")
 [[ $command == "/usr/bin/orva-control --power off" ]] || fail "ExecStart=$command"
 answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $root$command --simulate)
 [[ $answer == "already off (Stand by)" ]] || fail "the power-off said '$answer'"
-if command -v systemd-analyze >/dev/null; then
+if ! command -v systemd-analyze >/dev/null; then
+    fail "systemd-analyze is missing: the units are not verified"
+else
     sed -i "s|^ExecStart=|ExecStart=$root|" "$units/orva-power-off.service"
     systemd-analyze verify --man=no "$units"/orva-power-off.{service,timer} || fail "the units"
     systemd-analyze calendar "$(sed -n 's/^OnCalendar=//p' "$units/orva-power-off.timer")" |
