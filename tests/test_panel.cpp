@@ -152,7 +152,6 @@ private slots:
         QCOMPARE(rig.panel.windowOrigin.get(), (WindowOrigin{9652.5f, 3517.5f}));
         QCOMPARE(rig.panel.extendedPanel().windowHeight.get(), 5350.f);
         QCOMPARE(rig.errors.size(), opens > 0 ? 0u : 1u);
-        QCOMPARE(rig.port.openCount, opens);
         QCOMPARE(rig.port.commPort() + rig.panel.portSetup().markedPort.get(), 2);
         QCOMPARE(state.commSettings + state.commandPrefix, "19200,N,8,1");
     }
