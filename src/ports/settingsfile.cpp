@@ -1,5 +1,6 @@
 #include "settingsfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -145,9 +146,8 @@ void SettingsFile::setValue(const QString &section, const QString &key, const QS
 
 QString SettingsFile::write() const
 {
-    // Through a link, the file it leads to is replaced, not the link.
-    const QString canonical = QFileInfo(m_path).canonicalFilePath();
-    QSaveFile file(canonical.isEmpty() ? m_path : canonical);
+    QDir().mkpath(QFileInfo(m_path).path()); // the first save on this machine
+    QSaveFile file(m_path); // through a link, it replaces the file the link leads to
     QByteArray all;
     for (const Line &line : m_lines)
         all += line.text + '\n';
