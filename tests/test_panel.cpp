@@ -366,7 +366,8 @@ private slots:
         QCOMPARE(rig.rxd(), " c ");
     }
 
-    // The log of start-up, a STATUS exchange, a port choice, a missing reply and a hang-up.
+    // The log of start-up, a STATUS exchange, a port choice, a missing reply, a stream cut short,
+    // a write that failed and a hang-up.
     void trafficLog()
     {
         QBuffer out;
@@ -388,6 +389,9 @@ private slots:
         for (const char *name : {"Option2", "Command45"})
             panel.click(name);
         clock.advance(500);
+        fake.receive(std::string(300, '0')); // a server streaming without a carriage return
+        fake.failWrites = true;
+        panel.click("Command44"); // nothing went out: no TX
         fake.close(); // the adapter unplugged, as the port reports it
         panel.reportError(PortError(6, "/dev/ttyS1: Connection lost"));
         QCOMPARE(out.data(), R"(2026-12-07T09:00:00.000-03:30 COM1 /dev/ttyS0 SPEED 19200,N,8,1
@@ -400,6 +404,9 @@ private slots:
 2026-12-07T09:01:01.120-03:30 COM2 /dev/ttyS1 OPEN
 2026-12-07T09:01:01.120-03:30 COM2 /dev/ttyS1 TX C R 1 CR
 2026-12-07T09:01:01.620-03:30 COM2 /dev/ttyS1 NO REPLY
+2026-12-07T09:01:01.620-03:30 COM2 /dev/ttyS1 RX )" + QByteArray("0 ").repeated(255) +
+                                  R"(0 [44 more bytes not logged]
+2026-12-07T09:01:01.620-03:30 COM2 /dev/ttyS1 ERROR Error 8012: Operation valid only when the port is open
 2026-12-07T09:01:01.620-03:30 COM2 /dev/ttyS1 ERROR Error 6: /dev/ttyS1: Connection lost
 )");
     }
