@@ -35,6 +35,7 @@ bool NetworkConnection::isNetworkName(const QString &name)
 
 NetworkConnection::NetworkConnection(Handlers handlers) : PortConnection(std::move(handlers))
 {
+    // A server sending faster than the panel takes is held back by TCP, not buffered here.
     m_socket.setReadBufferSize(kLongestBacklog);
     QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] { onReadyRead(); });
     QObject::connect(&m_socket, &QTcpSocket::errorOccurred, &m_socket,
@@ -189,11 +190,6 @@ void NetworkConnection::onReadyRead()
         m_greeting += data.left(kGreetingKept - m_greeting.size());
     m_received += data;
     std::optional<Fault> fault = send(decoded.replies);
-    if (!fault && m_received.size() > kLongestBacklog)
-        fault = Fault{QSerialPort::ResourceError,
-                      QStringLiteral("More than %1 KiB received and not read")
-                          .arg(kLongestBacklog / 1024),
-                      true};
     if (fault || (fault = sendHeld()))
         loseLine(*fault);
     else if (!data.isEmpty())

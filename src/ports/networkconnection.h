@@ -25,8 +25,9 @@
 // the server's. A speed set on an open connection is kept for later and the operator is told
 // so, as a notice.
 //
-// Memory stays small whatever the peer does: more than kLongestBacklog bytes waiting to go out
-// (a server that reads nothing), or received and not yet read, is the loss of the line.
+// Memory stays small whatever the peer does: at most kLongestBacklog bytes are read from the
+// socket at a time (the port takes them at once), and more than that waiting to go out (a
+// server that reads nothing) is the loss of the line.
 class NetworkConnection : public PortConnection
 {
 public:

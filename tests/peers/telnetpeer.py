@@ -11,7 +11,6 @@
 #              line settings, then says FLOWCONTROL-SUSPEND until a line "resume" comes on
 #              standard input ("resumed"), then FLOWCONTROL-RESUME
 #   flood      a faulty server that offers an option without end and never reads
-#   stream     a raw TCP server whose device sends without end and never a carriage return
 import os
 import select
 import socket
@@ -46,9 +45,8 @@ def subnegotiate(body):
 
 
 def serve():
-    if mode in ("flood", "stream"):
-        while True:
-            client.sendall(bytes([IAC, WILL, ECHO] if mode == "flood" else b"0") * 4096)
+    while mode == "flood":
+        client.sendall(bytes([IAC, WILL, ECHO]) * 4096)
     if mode == "busybox":
         say(IAC, WILL, ECHO, IAC, WILL, SGA, IAC, DO, ECHO)
     state, verb, body, line = "data", 0, b"", b""
