@@ -31,6 +31,21 @@ bool isPrivate(const QString &directory, bool follow)
            (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
+// Qt's runtime location, without the line Qt writes on standard error when it falls back to
+// a folder of its own: that fallback is what we want, and every script's --send would print it.
+QString qtRuntimeLocation()
+{
+    static QtMessageHandler qtHandler = nullptr;
+    qtHandler = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (qtHandler && !text.startsWith(QLatin1String("QStandardPaths:")))
+                qtHandler(type, context, text);
+        });
+    const QString location = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    qInstallMessageHandler(qtHandler);
+    return location;
+}
+
 // The runtime directory as Qt finds it, which has a private folder of its own to offer when
 // XDG_RUNTIME_DIR is unset. A cron job has no XDG_RUNTIME_DIR while the panel of the user's
 // session serves from the folder the login made; that one comes first when it is there.
@@ -41,7 +56,7 @@ QString runtimeDirectory()
         if (isPrivate(session, true))
             return session;
     }
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return qtRuntimeLocation();
 }
 
 void tellOnce(const QString &why)

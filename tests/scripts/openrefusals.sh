@@ -11,11 +11,13 @@ sim=$1 control=$2
 export QT_QPA_PLATFORM=offscreen
 groups=() # each program started here leads a process group of its own
 # Stopped last first: the panel before its device goes.
-trap 'for ((i = ${#groups[@]} - 1; i >= 0; i--)); do kill -- "-${groups[i]}" 2>/dev/null; done; wait' EXIT
+# The simulated projector last of all; it is no group leader of its own, since setsid forks
+# where its caller leads a group and the pid known here would then name no one.
+trap 'for ((i = ${#groups[@]} - 1; i >= 0; i--)); do kill -- "-${groups[i]}" 2>/dev/null; done
+      kill "$SIM_PID" 2>/dev/null; wait' EXIT
 start() { setsid "$@" & groups+=($!); }
 
-coproc SIM { exec setsid "$sim"; }
-groups+=("$SIM_PID")
+coproc SIM { exec "$sim"; }
 read -r pty <&"${SIM[0]}"
 # A pseudo-terminal just made is held by no one: a lock file of its name (which root can take
 # over and nobody cannot) is left over from an earlier one.
