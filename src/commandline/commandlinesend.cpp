@@ -39,7 +39,7 @@ int CommandLineSend::run()
 {
     if (m_options.listCommands)
         return listCommands();
-    const CommandRequest command = request();
+    const CommandRequest command = request(m_options);
     QElapsedTimer clock;
     clock.start();
     if (m_options.simulate) {
@@ -53,10 +53,10 @@ int CommandLineSend::run()
     return print(shared ? *shared : direct(command, m_options.devices), clock.elapsed());
 }
 
-CommandRequest CommandLineSend::request() const
+CommandRequest CommandLineSend::request(const LaunchOptions &options)
 {
-    const std::string text = lineBytes(*m_options.send);
-    if (const CommandName *name = m_options.raw ? nullptr : findCommandName(text))
+    const std::string text = lineBytes(*options.send);
+    if (const CommandName *name = options.raw ? nullptr : findCommandName(text))
         return {name->name, std::string(name->controlName)};
     return {text, {}};
 }

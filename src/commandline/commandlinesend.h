@@ -26,8 +26,10 @@ public:
 
     int run(); // the exit status
 
+    // The command --send TEXT (with --raw) asks for.
+    static CommandRequest request(const LaunchOptions &options);
+
 private:
-    CommandRequest request() const;
     std::optional<ExchangeOutcome> throughPanel(const CommandRequest &request) const;
     ExchangeOutcome direct(const CommandRequest &request, const DeviceMap &devices) const;
     int print(const ExchangeOutcome &outcome, qint64 elapsedMs) const;

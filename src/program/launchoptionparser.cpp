@@ -1,5 +1,6 @@
 #include "launchoptionparser.h"
 
+#include "fleetoptions.h"
 #include "serialportfacts.h"
 
 #include <QCommandLineParser>
@@ -58,7 +59,7 @@ QString readSendOptions(const QCommandLineParser &parser, const SendOptions &sen
     options.raw = parser.isSet(send.raw);
     options.json = parser.isSet(send.json);
     const bool tuned = parser.isSet(send.port) || parser.isSet(send.speed);
-    if (!options.send && (options.raw || options.json || tuned))
+    if (!options.send && !options.metrics && (options.raw || options.json || tuned))
         return QStringLiteral("--raw, --json, --port and --speed go with --send.");
     const QString port = parser.value(send.port).toUpper();
     if (parser.isSet(send.port) && port != QLatin1String("COM1") && port != QLatin1String("COM2"))
@@ -164,6 +165,8 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
     const SendOptions send;
     parser.addOptions({com1, com2, simulate, listPorts, savePorts, log, send.send, send.raw,
                        send.json, send.listCommands, send.port, send.speed});
+    const FleetOptions fleet;
+    parser.addOptions(fleet.all());
 
     LaunchOptions options;
     const bool parsed = parser.parse(arguments);
@@ -207,7 +210,9 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
     }
     options.simulate = parser.isSet(simulate);
     options.listPorts = parser.isSet(listPorts);
-    options.error = readSendOptions(parser, send, options);
+    options.error = fleet.read(parser, options);
+    if (options.error.isEmpty())
+        options.error = readSendOptions(parser, send, options);
     if (options.error.isEmpty() && parser.isSet(log))
         options.error = openLog(parser.value(log), options);
     return options;
@@ -228,6 +233,8 @@ std::optional<int> runWithoutPanel(const LaunchOptions &options)
         QTextStream(stderr) << kApplicationName << ": " << options.settingsProblem << '\n';
     if (!options.savePorts.isEmpty())
         return savePorts(options);
+    if (options.listProjectors)
+        return printProjectors(options);
     if (options.listPorts) {
         QTextStream out(stdout);
         printSerialPorts(out, SerialPortFacts::ofSystem(), QStringLiteral("/dev/serial/by-id"));

@@ -15,13 +15,17 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 expected="usr/bin/orva-control
 usr/bin/orva-projector-sim
+usr/lib/systemd/system/orva-metrics.service
+usr/lib/systemd/system/orva-metrics.timer
 usr/lib/systemd/user/orva-power-off.service
 usr/lib/systemd/user/orva-power-off.timer
 usr/share/applications/orva-control.desktop
 usr/share/icons/hicolor/48x48/apps/orva-control.png
 usr/share/icons/hicolor/scalable/apps/orva-control.svg
 usr/share/man/man1/orva-control.1
-usr/share/man/man1/orva-projector-sim.1"
+usr/share/man/man1/orva-projector-sim.1
+usr/share/orva-control/orva-control-alerts.test.yml
+usr/share/orva-control/orva-control-alerts.yml"
 installed=$(cd "$root" && find . -type f -printf '%P\n' | LC_ALL=C sort)
 [[ $installed == "$expected" ]] || fail "installed files differ: $(diff <(echo "$expected") <(echo "$installed"))"
 
