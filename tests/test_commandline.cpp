@@ -369,12 +369,11 @@ No serial ports found on this system.
     // order; a projector that did not answer has only what the poll itself knows.
     void metricsExposition()
     {
-        using MetricsExposition::Poll;
-        const std::vector<Poll> polls{
-            {.name = "hall-a", .answered = true, .power = "on", .lampHours = 1250,
-             .temperatures = {{"s1", 32.5}}, .lampsLit = 2, .mute = "audio", .seconds = 2.5,
-             .startedAt = 1796655600.25},
-            {.name = "hall-b", .seconds = 0.5, .startedAt = 1796655600.25}};
+        std::vector<MetricsExposition::Poll> polls(2);
+        polls[0] = {"hall-a", true, "on", 1250, {{"s1", 32.5}}, 2, "audio", 2.5, 1796655600.25};
+        polls[1].name = "hall-b";
+        polls[1].seconds = 0.5;
+        polls[1].startedAt = 1796655600.25;
         const std::vector<std::string_view> states{"on", "standby"};
         QCOMPARE(MetricsExposition::text(polls, states), QByteArray(R"(# HELP orva_projector_up Whether the projector answered the poll (1) or not (0).
 # TYPE orva_projector_up gauge

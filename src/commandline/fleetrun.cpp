@@ -146,7 +146,7 @@ std::vector<FleetRun::Polled> FleetRun::poll() const
     for (std::size_t i = 0; i < polled.size(); ++i) {
         sessions.push_back(std::make_unique<ProjectorSession>(
             m_options.projectors[qsizetype(i)].device, m_options.speed, m_options.log.get()));
-        sessions.back()->start(requests, [&, i](const std::vector<ExchangeOutcome> &outcomes) {
+        sessions.back()->start(ProjectorSession::inTurn(requests), [&, i](const std::vector<ExchangeOutcome> &outcomes) {
             polled[i] = {outcomes, clock.elapsed()};
             if (--pending == 0)
                 loop.quit();

@@ -38,29 +38,42 @@ ProjectorSession::ProjectorSession(const QString &device, int speed, QIODevice *
 
 ProjectorSession::~ProjectorSession() = default;
 
-void ProjectorSession::start(std::vector<CommandRequest> requests, Done done)
+ProjectorSession::Asker ProjectorSession::inTurn(std::vector<CommandRequest> requests)
 {
-    m_requests = std::move(requests);
+    return [requests = std::move(requests), asked = std::size_t(0)](
+               const ExchangeOutcome *last) mutable -> std::optional<Ask> {
+        using Result = ExchangeOutcome::Result;
+        if (asked == requests.size() ||
+            (last && (last->result == Result::NoReply || last->result == Result::PortFailed)))
+            return std::nullopt;
+        return Ask{requests[asked++]};
+    };
+}
+
+void ProjectorSession::start(Asker asker, Done done)
+{
+    m_asker = std::move(asker);
     m_done = std::move(done);
     QTimer::singleShot(0, &m_context, [this] { next(); });
 }
 
 void ProjectorSession::next()
 {
-    const std::size_t asked = m_outcomes.size();
-    const bool broken = asked > 0 && (m_outcomes.back().result == ExchangeOutcome::Result::NoReply ||
-                                      m_outcomes.back().result == ExchangeOutcome::Result::PortFailed);
-    if (asked == m_requests.size() || broken) {
+    const std::optional<Ask> ask = m_asker(m_outcomes.empty() ? nullptr : &m_outcomes.back());
+    if (!ask) {
         m_panel.reset(); // the port closes now, not when the whole run ends
         m_traffic.reset();
         m_port.reset();
         m_done(m_outcomes);
         return;
     }
-    if (m_noPanel)
-        askDirect(m_requests[asked]);
-    else
-        askPanel(m_requests[asked]);
+    m_asking = ask->request;
+    QTimer::singleShot(ask->afterMs, &m_context, [this] {
+        if (m_noPanel)
+            askDirect(m_asking);
+        else
+            askPanel(m_asking);
+    });
 }
 
 void ProjectorSession::askPanel(const CommandRequest &request)
@@ -101,7 +114,7 @@ void ProjectorSession::panelAnswered(const QJsonObject &answer)
         return; // settled already
     QObject::disconnect(m_panelSocket.get(), nullptr, nullptr, nullptr);
     m_panelSocket.release()->deleteLater(); // inside its own signal
-    const CommandRequest &request = m_requests[m_outcomes.size()];
+    const CommandRequest &request = m_asking;
     if (answer == kNotHeld) {
         m_noPanel = true;
         askDirect(request);

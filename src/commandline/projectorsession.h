@@ -24,15 +24,24 @@ class TrafficLogging;
 class ProjectorSession
 {
 public:
+    struct Ask {
+        CommandRequest request;
+        int afterMs = 0; // how long to wait before asking it
+    };
+    // What to ask next, given the outcome of the last ask (none at the start); nothing: done.
+    using Asker = std::function<std::optional<Ask>(const ExchangeOutcome *last)>;
     using Done = std::function<void(const std::vector<ExchangeOutcome> &)>;
+
+    // `requests` in order, stopping at the first that got no reply or found the port failed:
+    // the rest would only wait as long again.
+    static Asker inTurn(std::vector<CommandRequest> requests);
 
     // `log`, when there is one, outlives the session.
     ProjectorSession(const QString &device, int speed, QIODevice *log);
     ~ProjectorSession();
 
-    // Asks `requests` in order and gives `done` their outcomes. It stops at the first that got
-    // no reply or found the port failed: the rest would only wait as long again.
-    void start(std::vector<CommandRequest> requests, Done done);
+    // Asks what `asker` says, until it says no more, and gives `done` the outcomes.
+    void start(Asker asker, Done done);
 
 private:
     void next();
@@ -44,7 +53,8 @@ private:
     DeviceMap m_devices; // port 1 is the projector's device
     int m_speed;
     QIODevice *m_log;
-    std::vector<CommandRequest> m_requests;
+    Asker m_asker;
+    CommandRequest m_asking; // the request on its way
     std::vector<ExchangeOutcome> m_outcomes;
     Done m_done;
     QObject m_context; // of the calls queued for the event loop
