@@ -365,6 +365,24 @@ No serial ports found on this system.
         }
     }
 
+    // A projector of many whose device a running panel holds (so that the command line could
+    // not open it) is asked through that panel.
+    void manyThroughPanel()
+    {
+        DeviceMap devices;
+        const auto projector = SimulatedProjector::openAsPort1(devices);
+        const auto panel = startPanel(devices.device(1));
+        const QString path = m_runtime.filePath("config/orva-control/orva-control.conf");
+        QDir().mkpath(QFileInfo(path).path());
+        QFile settings(path);
+        settings.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        settings.write("[projectors]\nheld=" + QFile::encodeName(devices.device(1)) + '\n');
+        settings.close();
+        QCOMPARE(finish(*start(QStringLiteral("--all --send mode"))), "held: Computer 1");
+        panel->terminate();
+        finish(*panel);
+    }
+
     // A family's samples stand together under one HELP and TYPE, whatever the projectors'
     // order; a projector that did not answer has only what the poll itself knows.
     void metricsExposition()
