@@ -47,10 +47,12 @@ int CommandLineSend::run()
         const auto projector = SimulatedProjector::openAsPort1(devices);
         if (!projector)
             return exitStatus(ExchangeOutcome::Result::PortFailed);
-        return print(direct(command, devices), clock.elapsed());
+        const ExchangeOutcome outcome = direct(command, devices);
+        return print(outcome, clock.elapsed()); // read after the exchange, not beside it
     }
     const std::optional<ExchangeOutcome> shared = throughPanel(command);
-    return print(shared ? *shared : direct(command, m_options.devices), clock.elapsed());
+    const ExchangeOutcome outcome = shared ? *shared : direct(command, m_options.devices);
+    return print(outcome, clock.elapsed());
 }
 
 CommandRequest CommandLineSend::request(const LaunchOptions &options)
