@@ -35,7 +35,8 @@ def row(figure, unit, measured, baseline="-", base=None, goal="-", limit=None):
     else:
         cells += ["-"] * 6
     met = "-" if limit is None else ("yes" if ratio <= limit else "no")
-    print(",".join(str(c) for c in cells + [goal, met]), flush=True)
+    shown = [f"{c:.4g}" if isinstance(c, float) else str(c) for c in cells]
+    print(",".join(shown + [goal, met]), flush=True)
 
 
 with tempfile.TemporaryDirectory() as work:
