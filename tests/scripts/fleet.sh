@@ -4,7 +4,7 @@
 # whose projector is unplugged) and one refusing port, all on loopback; the metrics judged by
 # promtool and served by node_exporter's textfile collector; the names of the settings file.
 set -euo pipefail
-control=${1:?usage: fleet.sh ORVA_CONTROL ORVA_PROJECTOR_SIM}
+control=$(realpath "${1:?usage: fleet.sh ORVA_CONTROL ORVA_PROJECTOR_SIM}")
 sim=${2:?usage: fleet.sh ORVA_CONTROL ORVA_PROJECTOR_SIM}
 work=$(mktemp -d)
 pids=()
