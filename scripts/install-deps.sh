@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-private-dev qt6-serialport-dev libgl-dev
     fonts-ipafont-gothic
     ser2net socat iproute2 python3
-    desktop-file-utils groff-base
+    desktop-file-utils groff-base systemd
     prometheus prometheus-node-exporter
     clang libclang-rt-14-dev
 )

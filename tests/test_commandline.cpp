@@ -235,6 +235,52 @@ No serial ports found on this system.
         QCOMPARE(outcome, QJsonDocument::fromJson(expected).object());
     }
 
+    void power_data()
+    {
+        QTest::addColumn<QString>("before"); // --power run first
+        QTest::addColumn<QByteArrayList>("script"); // the answers in turn; none: the model's
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QByteArray>("said"); // standard output, then standard error
+
+        QTest::newRow("standby") << "" << QByteArrayList{} << QByteArray("CR0\r") << 0
+                                 << QByteArray("already off (Stand by)");
+        QTest::newRow("counting down")
+            << "on" << QByteArrayList{} << QByteArray("CR0\rC01\rCR0\r") << 0
+            << QByteArray("switching off (Cooling down)");
+        // Stands for a projector that refuses power-off while on (a lamp fault, a locked key).
+        QTest::newRow("refused") << "" << QByteArrayList{"00\r", "\x15"}
+                                 << QByteArray("CR0\rC01\r") << 4
+                                 << QByteArray("orva-control: the projector refused power-off (NAK)");
+    }
+
+    // --power off against the simulated projector: the command goes only when the projector is
+    // neither off nor cooling, and its cooling is seen before it counts as done.
+    void power()
+    {
+        QFETCH(QByteArrayList, script);
+        SimulatedProjector projector;
+        projector.open();
+        projector.setSilent(!script.isEmpty());
+        QByteArray sent;
+        connect(&projector, &SimulatedProjector::answered, [&](const QByteArray &line) {
+            sent += line + '\r';
+            if (!script.isEmpty())
+                projector.send(script.takeFirst());
+        });
+        const QString power = "--com1 " + projector.devicePath() + " --power ";
+        QFETCH(QString, before);
+        if (!before.isEmpty())
+            finish(*start(power + before));
+        sent.clear();
+
+        const auto program = start(power + "off");
+        const QByteArray said = finish(*program);
+        QTEST(said + program->readAllStandardError().trimmed(), "said");
+        QTEST(sent, "sent");
+        QTEST(program->exitCode(), "exitStatus");
+    }
+
     // A command gives the same output with the port free and through a panel holding it (which
     // the command line alone could not open; its log on a full disk is told once). With a second
     // panel started later on the same device, two command lines at once go one after the other.
@@ -255,9 +301,9 @@ No serial ports found on this system.
         secondSharing.listen();
 
         const auto first = start(send.arg(QStringLiteral("temp")));
-        const auto second = start(send.arg(QStringLiteral("mode")));
+        const auto second = start(send.arg(QStringLiteral("mode --json")));
         QCOMPARE(finish(*first), "S1=   2 4 . 0 C  ,   S2=  2 5 . 0 C , S3=   2 5 . 5 C");
-        QCOMPARE(finish(*second), "Computer 1");
+        QCOMPARE(QJsonDocument::fromJson(finish(*second))["reading"]["input"], "computer-1");
         panel->terminate();
         finish(*panel);
         QCOMPARE(panel->readAllStandardError().count("traffic log"), 1);

@@ -6,6 +6,7 @@
 #include "outcomejson.h"
 #include "panelsocketserver.h"
 #include "portsetup.h"
+#include "powerswitch.h"
 #include "qtserialport.h"
 #include "qttimer.h"
 #include "requestqueue.h"
@@ -18,6 +19,7 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QTextStream>
+#include <QTimer>
 
 #include <utility>
 
@@ -39,20 +41,44 @@ int CommandLineSend::run()
 {
     if (m_options.listCommands)
         return listCommands();
-    const CommandRequest command = request(m_options);
+    DeviceMap devices = m_options.devices;
+    std::unique_ptr<SimulatedProjector> projector;
+    if (m_options.simulate && !(projector = SimulatedProjector::openAsPort1(devices)))
+        return exitStatus(ExchangeOutcome::Result::PortFailed);
+    if (m_options.power)
+        return switchPower(devices);
     QElapsedTimer clock;
     clock.start();
-    if (m_options.simulate) {
-        DeviceMap devices = m_options.devices;
-        const auto projector = SimulatedProjector::openAsPort1(devices);
-        if (!projector)
-            return exitStatus(ExchangeOutcome::Result::PortFailed);
-        const ExchangeOutcome outcome = direct(command, devices);
-        return print(outcome, clock.elapsed()); // read after the exchange, not beside it
+    const ExchangeOutcome outcome = exchange(request(m_options), devices);
+    return print(outcome, clock.elapsed()); // read after the exchange, not beside it
+}
+
+int CommandLineSend::switchPower(const DeviceMap &devices) const
+{
+    PowerSwitch power(*m_options.power);
+    PowerSwitch::Step step = power.start();
+    while (!step.command.empty()) {
+        if (step.afterMs > 0) {
+            QEventLoop pause;
+            QTimer::singleShot(step.afterMs, &pause, &QEventLoop::quit);
+            pause.exec();
+        }
+        const CommandName *name = findCommandName(step.command);
+        step = power.next(exchange({name->name, std::string(name->controlName)}, devices));
     }
-    const std::optional<ExchangeOutcome> shared = throughPanel(command);
-    const ExchangeOutcome outcome = shared ? *shared : direct(command, m_options.devices);
-    return print(outcome, clock.elapsed());
+    QTextStream(step.exitStatus == 0 ? stdout : stderr)
+        << (step.exitStatus == 0 ? "" : "orva-control: ") << QString::fromStdString(step.said)
+        << '\n';
+    return step.exitStatus;
+}
+
+ExchangeOutcome CommandLineSend::exchange(const CommandRequest &request,
+                                          const DeviceMap &devices) const
+{
+    std::optional<ExchangeOutcome> shared;
+    if (!m_options.simulate)
+        shared = throughPanel(request);
+    return shared ? *shared : direct(request, devices);
 }
 
 CommandRequest CommandLineSend::request(const LaunchOptions &options)

@@ -4,6 +4,7 @@
 #include "commandnames.h"
 #include "metricsexposition.h"
 #include "outcomejson.h"
+#include "powerswitch.h"
 #include "panelstate.h"
 #include "projectorsession.h"
 #include "replydecoding.h"
@@ -42,14 +43,9 @@ std::vector<CommandRequest> metricsQueries()
     return queries;
 }
 
-// The worst result of a projector's exchanges.
-Result worst(const std::vector<ExchangeOutcome> &outcomes)
+Result worse(Result a, Result b)
 {
-    Result worst = Result::Reply;
-    for (const ExchangeOutcome &outcome : outcomes)
-        if (std::ranges::find(kSeverity, outcome.result) > std::ranges::find(kSeverity, worst))
-            worst = outcome.result;
-    return worst;
+    return std::ranges::find(kSeverity, a) > std::ranges::find(kSeverity, b) ? a : b;
 }
 
 // As --json names it.
@@ -104,6 +100,20 @@ MetricsExposition::Poll figures(const QString &name, const std::vector<ExchangeO
     return poll;
 }
 
+// The dialogue of --power with one projector; `switched` gets its last step.
+ProjectorSession::Asker powerAsker(bool on, std::optional<PowerSwitch::Step> &switched)
+{
+    return [power = std::make_shared<PowerSwitch>(on),
+            &switched](const ExchangeOutcome *last) -> std::optional<ProjectorSession::Ask> {
+        switched = last ? power->next(*last) : power->start();
+        if (switched->command.empty())
+            return std::nullopt;
+        const CommandName *name = findCommandName(switched->command);
+        return ProjectorSession::Ask{{name->name, std::string(name->controlName)},
+                                     switched->afterMs};
+    };
+}
+
 std::vector<std::string_view> powerStates()
 {
     std::vector<std::string_view> states;
@@ -113,6 +123,17 @@ std::vector<std::string_view> powerStates()
 }
 
 } // namespace
+
+// The worst result of a projector's exchanges; for --power, the one of its exit status.
+ExchangeOutcome::Result FleetRun::resultOf(const Polled &polled)
+{
+    if (polled.switched)
+        return *std::ranges::find(kSeverity, polled.switched->exitStatus, exitStatus);
+    Result worst = Result::Reply;
+    for (const ExchangeOutcome &outcome : polled.outcomes)
+        worst = worse(worst, outcome.result);
+    return worst;
+}
 
 FleetRun::FleetRun(LaunchOptions options) : m_options(std::move(options)) {}
 
@@ -134,9 +155,11 @@ int FleetRun::run()
 
 std::vector<FleetRun::Polled> FleetRun::poll() const
 {
-    const std::vector<CommandRequest> requests =
-        m_options.metrics ? metricsQueries()
-                          : std::vector<CommandRequest>{CommandLineSend::request(m_options)};
+    std::vector<CommandRequest> requests; // --power asks as it goes
+    if (m_options.metrics)
+        requests = metricsQueries();
+    else if (m_options.send)
+        requests = {CommandLineSend::request(m_options)};
     std::vector<Polled> polled(std::size_t(m_options.projectors.size()));
     std::vector<std::unique_ptr<ProjectorSession>> sessions;
     QElapsedTimer clock;
@@ -146,8 +169,12 @@ std::vector<FleetRun::Polled> FleetRun::poll() const
     for (std::size_t i = 0; i < polled.size(); ++i) {
         sessions.push_back(std::make_unique<ProjectorSession>(
             m_options.projectors[qsizetype(i)].device, m_options.speed, m_options.log.get()));
-        sessions.back()->start(ProjectorSession::inTurn(requests), [&, i](const std::vector<ExchangeOutcome> &outcomes) {
-            polled[i] = {outcomes, clock.elapsed()};
+        ProjectorSession::Asker asker = ProjectorSession::inTurn(requests);
+        if (m_options.power)
+            asker = powerAsker(*m_options.power, polled[i].switched);
+        sessions.back()->start(std::move(asker), [&, i](const std::vector<ExchangeOutcome> &outcomes) {
+            polled[i].outcomes = outcomes;
+            polled[i].elapsedMs = clock.elapsed();
             if (--pending == 0)
                 loop.quit();
         });
@@ -159,11 +186,10 @@ std::vector<FleetRun::Polled> FleetRun::poll() const
 int FleetRun::printSent(const std::vector<Polled> &polled) const
 {
     QTextStream out(stdout);
-    std::vector<ExchangeOutcome> all;
+    Result worstOfAll = Result::Reply;
     for (std::size_t i = 0; i < polled.size(); ++i) {
         const QString &name = m_options.projectors[qsizetype(i)].name;
-        const ExchangeOutcome &outcome = polled[i].outcomes.front();
-        all.push_back(outcome);
+        worstOfAll = worse(worstOfAll, resultOf(polled[i]));
         if (m_options.json) {
             QJsonObject object = OutcomeJson::toJson(outcome);
             object.insert(QStringLiteral("projector"), name);
@@ -171,6 +197,11 @@ int FleetRun::printSent(const std::vector<Polled> &polled) const
             out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
             continue;
         }
+        if (const auto &switched = polled[i].switched) {
+            out << name << ": " << QString::fromStdString(switched->said) << '\n';
+            continue;
+        }
+        const ExchangeOutcome &outcome = polled[i].outcomes.front();
         const std::string &shown = outcome.result == Result::PortFailed ? outcome.error
                                    : outcome.status                       ? *outcome.status
                                                                           : outcome.rendered;
@@ -179,7 +210,7 @@ int FleetRun::printSent(const std::vector<Polled> &polled) const
             out << " (" << resultName(outcome.result) << ')';
         out << '\n';
     }
-    return exitStatus(worst(all));
+    return exitStatus(worstOfAll);
 }
 
 int FleetRun::printMetrics(const std::vector<Polled> &polled, qint64 startedAtMs) const
@@ -208,7 +239,7 @@ void FleetRun::printSummary(const std::vector<Polled> &polled) const
 {
     std::map<std::ptrdiff_t, int> counts; // by severity
     for (const Polled &each : polled)
-        ++counts[std::ranges::find(kSeverity, worst(each.outcomes)) - kSeverity.begin()];
+        ++counts[std::ranges::find(kSeverity, resultOf(each)) - kSeverity.begin()];
     QTextStream err(stderr);
     err << "orva-control: " << polled.size() << (polled.size() == 1 ? " projector:" : " projectors:");
     for (const auto &[severity, count] : counts)

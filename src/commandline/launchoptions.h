@@ -28,6 +28,7 @@ struct LaunchOptions {
     bool raw = false;             // --raw: TEXT is text even when it is a command name
     bool json = false;            // --json: the outcome as one JSON object
     bool listCommands = false;    // --list-commands: print the command names and exit
+    std::optional<bool> power;    // --power on|off: true for on
     int port = 1;                 // --port COM1|COM2
     int speed = 19200;            // --speed 19200|9600
 

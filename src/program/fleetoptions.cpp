@@ -18,10 +18,11 @@ QString FleetOptions::read(const QCommandLineParser &parser, LaunchOptions &opti
     const bool named = parser.isSet(projector) || parser.isSet(allProjectors);
     if (named && parser.isSet(projector) == parser.isSet(allProjectors))
         return QStringLiteral("--projector and --all both choose the projectors.");
-    if (named && !options.send && !options.metrics)
-        return QStringLiteral("--projector and --all go with --send or --metrics.");
-    if (options.metrics && (options.send || parser.isSet(QStringLiteral("json"))))
-        return QStringLiteral("--metrics goes without --send and --json.");
+    if (named && !options.send && !options.metrics && !parser.isSet(QStringLiteral("power")))
+        return QStringLiteral("--projector and --all go with --send, --power or --metrics.");
+    if (options.metrics && (options.send || parser.isSet(QStringLiteral("json")) ||
+                            parser.isSet(QStringLiteral("power"))))
+        return QStringLiteral("--metrics goes without --send, --power and --json.");
     if (!named && !options.listProjectors)
         return {};
     ProjectorDirectory directory;

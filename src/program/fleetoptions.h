@@ -16,11 +16,11 @@ struct FleetOptions {
 
     QCommandLineOption projector{
         QStringLiteral("projector"),
-        QStringLiteral("Send to, or poll, the projector NAME of the settings file's "
+        QStringLiteral("Send to, switch or poll the projector NAME of the settings file's "
                        "[projectors] section; give it again for more."),
         QStringLiteral("NAME")};
     QCommandLineOption allProjectors{
-        QStringLiteral("all"), QStringLiteral("Send to, or poll, every projector there.")};
+        QStringLiteral("all"), QStringLiteral("Send to, switch or poll every projector there.")};
     QCommandLineOption listProjectors{
         QStringLiteral("list-projectors"),
         QStringLiteral("List the projectors of the settings file with their devices.")};

@@ -29,6 +29,10 @@ const QString kDescription = QStringLiteral(
     "holds the port sends it for the command line. To send text that equals a command name,\n"
     "add --raw.\n"
     "\n"
+    "--power on|off asks STATUS, sends power-on or power-off only when the projector is not\n"
+    "already there or on its way, and checks that it started switching; it exits as --send,\n"
+    "with 0 when the projector is there or on its way and 4 when it refused or did not move.\n"
+    "\n"
     "The devices of COM1 and COM2 are those --save-ports saved in\n"
     "~/.config/orva-control/orva-control.conf, unless --com1 and --com2 name others.");
 
@@ -41,6 +45,10 @@ struct SendOptions {
                            QStringLiteral("Send TEXT as it stands, even when it is a name.")};
     QCommandLineOption json{QStringLiteral("json"),
                             QStringLiteral("Print the outcome of --send as one JSON object.")};
+    QCommandLineOption power{QStringLiteral("power"),
+                             QStringLiteral("Bring the projector into STATE, on or off; print "
+                                            "where it is and exit."),
+                             QStringLiteral("STATE")};
     QCommandLineOption listCommands{
         QStringLiteral("list-commands"),
         QStringLiteral("List the command names for --send with their codes.")};
@@ -59,7 +67,15 @@ QString readSendOptions(const QCommandLineParser &parser, const SendOptions &sen
     options.raw = parser.isSet(send.raw);
     options.json = parser.isSet(send.json);
     const bool tuned = parser.isSet(send.port) || parser.isSet(send.speed);
-    if (!options.send && !options.metrics && (options.raw || options.json || tuned))
+    if (parser.isSet(send.power)) {
+        const QString state = parser.value(send.power);
+        if (state != QLatin1String("on") && state != QLatin1String("off"))
+            return QStringLiteral("--power is on or off.");
+        if (options.send || options.raw || options.json)
+            return QStringLiteral("--power goes without --send, --raw and --json.");
+        options.power = state == QLatin1String("on");
+    }
+    if (!options.send && !options.power && !options.metrics && (options.raw || options.json || tuned))
         return QStringLiteral("--raw, --json, --port and --speed go with --send.");
     const QString port = parser.value(send.port).toUpper();
     if (parser.isSet(send.port) && port != QLatin1String("COM1") && port != QLatin1String("COM2"))
@@ -164,7 +180,7 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         QStringLiteral("FILE"));
     const SendOptions send;
     parser.addOptions({com1, com2, simulate, listPorts, savePorts, log, send.send, send.raw,
-                       send.json, send.listCommands, send.port, send.speed});
+                       send.json, send.power, send.listCommands, send.port, send.speed});
     const FleetOptions fleet;
     parser.addOptions(fleet.all());
 

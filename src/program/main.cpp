@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
             return *exitCode;
         if (options.metrics || !options.projectors.isEmpty())
             return FleetRun(options).run();
-        if (options.send || options.listCommands)
+        if (options.send || options.power || options.listCommands)
             return CommandLineSend(options).run();
     }
 
