@@ -190,6 +190,11 @@ int FleetRun::printSent(const std::vector<Polled> &polled) const
     for (std::size_t i = 0; i < polled.size(); ++i) {
         const QString &name = m_options.projectors[qsizetype(i)].name;
         worstOfAll = worse(worstOfAll, resultOf(polled[i]));
+        if (const auto &switched = polled[i].switched) {
+            out << name << ": " << QString::fromStdString(switched->said) << '\n';
+            continue;
+        }
+        const ExchangeOutcome &outcome = polled[i].outcomes.front();
         if (m_options.json) {
             QJsonObject object = OutcomeJson::toJson(outcome);
             object.insert(QStringLiteral("projector"), name);
@@ -197,11 +202,6 @@ int FleetRun::printSent(const std::vector<Polled> &polled) const
             out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
             continue;
         }
-        if (const auto &switched = polled[i].switched) {
-            out << name << ": " << QString::fromStdString(switched->said) << '\n';
-            continue;
-        }
-        const ExchangeOutcome &outcome = polled[i].outcomes.front();
         const std::string &shown = outcome.result == Result::PortFailed ? outcome.error
                                    : outcome.status                       ? *outcome.status
                                                                           : outcome.rendered;

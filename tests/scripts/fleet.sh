@@ -61,6 +61,12 @@ assert [r["projector"] for r in rows] == ["hall-03", "hall-07"], rows
 assert all(r["outcome"] == "reply" and r["sent"] == "C00\r" for r in rows), rows' "$work/json" ||
     fail "--json rows"
 
+# The building off: the two on their way switch, the others are off already.
+status=0
+"$control" --all --power off > "$work/rows" 2> /dev/null || status=$?
+[[ $(grep -c ': already off (Stand by)$' "$work/rows") == 18 && $status == 1 &&
+    $(grep -c '^hall-0[37]: switching off' "$work/rows") == 2 ]] || fail "--power off ($status): $(cat "$work/rows")"
+
 # --metrics for an answering, a silent and a refusing projector: promtool accepts them.
 settings "answering=$(sed -n 1p "$work/sim.out")
 silent=tcp://127.0.0.1:$quiet1
