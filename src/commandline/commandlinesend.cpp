@@ -33,6 +33,25 @@ QJsonObject asJson(const CommandRequest &request)
     return {{QStringLiteral("name"), QString::fromStdString(request.command)}};
 }
 
+// Why the exit status is not 0, in one line: in the journal of a failed unit it is the trace.
+QString failure(const ExchangeOutcome &outcome)
+{
+    switch (outcome.result) {
+    case ExchangeOutcome::Result::Reply:
+        return {};
+    case ExchangeOutcome::Result::NoReply:
+        return QStringLiteral("no reply came within the wait");
+    case ExchangeOutcome::Result::Undecoded:
+        return QStringLiteral("the reply matches none of the status texts of %1")
+            .arg(QString::fromStdString(outcome.command));
+    case ExchangeOutcome::Result::Refused: // RXD shows a NAK as "?"
+        return QStringLiteral("the projector refused the command (NAK)");
+    case ExchangeOutcome::Result::PortFailed:
+        break;
+    }
+    return QString::fromStdString(outcome.error);
+}
+
 } // namespace
 
 CommandLineSend::CommandLineSend(LaunchOptions options) : m_options(std::move(options)) {}
@@ -158,10 +177,8 @@ int CommandLineSend::print(const ExchangeOutcome &outcome, qint64 elapsedMs) con
         out << QString::fromLatin1(shown).trimmed() << '\n';
     }
     out.flush();
-    if (outcome.result == ExchangeOutcome::Result::PortFailed)
-        QTextStream(stderr) << "orva-control: " << QString::fromStdString(outcome.error) << '\n';
-    if (outcome.result == ExchangeOutcome::Result::Refused) // RXD shows a NAK as "?"
-        QTextStream(stderr) << "orva-control: the projector refused the command (NAK)\n";
+    if (const QString why = failure(outcome); !why.isEmpty())
+        QTextStream(stderr) << "orva-control: " << why << '\n';
     return exitStatus(outcome.result);
 }
 

@@ -20,6 +20,7 @@ struct LaunchOptions {
     QString error;          // a bad command line: print this and the usage, exit with kUsageError
 
     QString settingsProblem;        // the settings file could not be read; it is ignored
+    QString notice;                 // told once on standard error, before the command runs
     QList<int> savePorts;           // --save-ports: the ports --com1/--com2 name; saved, exit
     std::shared_ptr<QIODevice> log; // --log FILE, open for appending, or standard output
 

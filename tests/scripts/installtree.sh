@@ -50,6 +50,7 @@ manual_options=$(groff -man -Tascii -P -cbou "$manual" | sed -n '/^OPTIONS/,/^[A
 [[ -n $help_options && $help_options == "$manual_options" ]] ||
     fail "--help and the manual page list different options: $(diff <(echo "$help_options") <(echo "$manual_options"))"
 [[ $("$program" --version) == "orva-control $version" ]] || fail "--version is not 'orva-control $version'"
+[[ $("$program" --help | head -n 1) == "Usage: orva-control [options]" ]] || fail "--help's usage line"
 # A mistake is told without a display too (over ssh, from a script).
 usage=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --no-such-option 2>&1) && status=0 || status=$?
 [[ $status == 2 && $usage == *"Unknown option 'no-such-option'"*"--help"* ]] || fail "a bad option without a display: $status $usage"
