@@ -68,6 +68,8 @@ QT_QPA_PLATFORM=offscreen "$bin/bench_remote" >>"$rows" 2>>"$log"
 echo "--send, beside a minimal C program; over rfc2217:// beside tcp:// through ser2net..." >&2
 "$bin/bench_send" build-bench/orva-control build-bench/orva-projector-sim \
     "$bin/bench_sendbaseline" >>"$rows" 2>>"$log"
+echo "Many projectors at once: --metrics --all beside a loop of --send..." >&2
+python3 bench/fleet.py build-bench/orva-control build-bench/orva-projector-sim >>"$rows" 2>>"$log"
 loadAfter=$(cut -d' ' -f1-3 /proc/loadavg)
 read -r busyAfter idleAfter < <(cpuTicks)
 xvfbTicks=$(awk '{print $14 + $15}' "/proc/$xvfb/stat")

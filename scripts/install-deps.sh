@@ -8,6 +8,7 @@ packages=(
     fonts-ipafont-gothic
     ser2net socat iproute2 python3 python3-serial picocom
     desktop-file-utils groff-base systemd
+    prometheus prometheus-node-exporter
     clang libclang-rt-14-dev
 )
 # More for a particular job, such as the benchmarks' tools: given as arguments.

@@ -1,6 +1,7 @@
 // orva-control --send: the real program against a scripted device on a pseudo-terminal, the
 // same command through a running panel, and the turn a command from outside waits for.
 
+#include "metricsexposition.h"
 #include "panelrig.h"
 #include "panelsocketserver.h"
 #include "peerserver.h"
@@ -565,6 +566,66 @@ No serial ports found on this system.
             rig.clock.advance(1);
         }
         QTEST(failedAt, "failedAt");
+    }
+
+    // A projector of many whose device a running panel holds (so that the command line could
+    // not open it) is asked through that panel.
+    void manyThroughPanel()
+    {
+        DeviceMap devices;
+        const auto projector = SimulatedProjector::openAsPort1(devices);
+        const auto panel = startPanel(devices.device(1));
+        const QString path = m_runtime.filePath("config/orva-control/orva-control.conf");
+        QDir().mkpath(QFileInfo(path).path());
+        QFile settings(path);
+        settings.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        settings.write("[projectors]\nheld=" + QFile::encodeName(devices.device(1)) + '\n');
+        settings.close();
+        QCOMPARE(finish(*start(QStringLiteral("--all --send mode"))), "held: Computer 1");
+        panel->terminate();
+        finish(*panel);
+    }
+
+    // A family's samples stand together under one HELP and TYPE, whatever the projectors'
+    // order; a projector that did not answer has only what the poll itself knows.
+    void metricsExposition()
+    {
+        std::vector<MetricsExposition::Poll> polls(2);
+        polls[0] = {"hall-a", true, "on", 1250, {{"s1", 32.5}}, 2, "audio", 2.5, 1796655600.25};
+        polls[1].name = "hall-b";
+        polls[1].seconds = 0.5;
+        polls[1].startedAt = 1796655600.25;
+        const std::vector<std::string_view> states{"on", "standby"};
+        QCOMPARE(MetricsExposition::text(polls, states), QByteArray(R"(# HELP orva_projector_up Whether the projector answered the poll (1) or not (0).
+# TYPE orva_projector_up gauge
+orva_projector_up{projector="hall-a"} 1
+orva_projector_up{projector="hall-b"} 0
+# HELP orva_projector_power_state The projector's power state: 1 for the state it reported, 0 for the others.
+# TYPE orva_projector_power_state gauge
+orva_projector_power_state{projector="hall-a",state="on"} 1
+orva_projector_power_state{projector="hall-a",state="standby"} 0
+# HELP orva_projector_lamp_time_seconds The lamp time the projector counts (whole hours), in seconds.
+# TYPE orva_projector_lamp_time_seconds gauge
+orva_projector_lamp_time_seconds{projector="hall-a"} 4500000
+# HELP orva_projector_temperature_celsius The projector's temperature readings S1, S2 and S3, in degrees Celsius.
+# TYPE orva_projector_temperature_celsius gauge
+orva_projector_temperature_celsius{projector="hall-a",sensor="s1"} 32.5
+# HELP orva_projector_lamps_lit How many of the projector's lamps are lit.
+# TYPE orva_projector_lamps_lit gauge
+orva_projector_lamps_lit{projector="hall-a"} 2
+# HELP orva_projector_muted Whether the projector's picture (video) and sound (audio) are muted (1) or not (0).
+# TYPE orva_projector_muted gauge
+orva_projector_muted{projector="hall-a",mute="video"} 0
+orva_projector_muted{projector="hall-a",mute="audio"} 1
+# HELP orva_projector_poll_duration_seconds How long the poll of the projector took.
+# TYPE orva_projector_poll_duration_seconds gauge
+orva_projector_poll_duration_seconds{projector="hall-a"} 2.5
+orva_projector_poll_duration_seconds{projector="hall-b"} 0.5
+# HELP orva_projector_poll_timestamp_seconds When the poll of the projector started, in seconds since the Unix epoch.
+# TYPE orva_projector_poll_timestamp_seconds gauge
+orva_projector_poll_timestamp_seconds{projector="hall-a"} 1796655600.25
+orva_projector_poll_timestamp_seconds{projector="hall-b"} 1796655600.25
+)"));
     }
 
 private:

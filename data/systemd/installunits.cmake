@@ -17,3 +17,9 @@ configure_file("${ORVA_UNITS_SOURCE}/orva-power-off.service.in"
 file(INSTALL "${ORVA_UNITS_BUILD}/orva-power-off.service"
              "${ORVA_UNITS_SOURCE}/orva-power-off.timer"
      DESTINATION "${unitdir}")
+# The metrics units are system units, for they write into the collector's folder:
+# lib/systemd/system, where the system manager looks under /usr and /usr/local.
+configure_file("${ORVA_UNITS_SOURCE}/orva-metrics.service.in"
+               "${ORVA_UNITS_BUILD}/orva-metrics.service" @ONLY)
+file(INSTALL "${ORVA_UNITS_BUILD}/orva-metrics.service" "${ORVA_UNITS_SOURCE}/orva-metrics.timer"
+     DESTINATION "${prefix}lib/systemd/system")

@@ -27,13 +27,6 @@
 namespace
 {
 
-QJsonObject asJson(const CommandRequest &request)
-{
-    if (request.controlName.empty())
-        return {{QStringLiteral("text"), QString::fromLatin1(request.command)}};
-    return {{QStringLiteral("name"), QString::fromStdString(request.command)}};
-}
-
 // Why the exit status is not 0, in one line: in the journal of a failed unit it is the trace.
 QString failure(const ExchangeOutcome &outcome)
 {
@@ -67,7 +60,7 @@ int CommandLineSend::run()
         return exitStatus(ExchangeOutcome::Result::PortFailed);
     if (m_options.power)
         return switchPower(devices);
-    const CommandRequest command = request();
+    const CommandRequest command = request(m_options);
     if (command.controlName.empty() &&
         qsizetype(command.command.size()) > PanelSocketServer::kLongestText) {
         QTextStream(stderr) << "orva-control: a command text is at most "
@@ -108,10 +101,10 @@ ExchangeOutcome CommandLineSend::exchange(const CommandRequest &request,
     return shared ? *shared : direct(request, devices);
 }
 
-CommandRequest CommandLineSend::request() const
+CommandRequest CommandLineSend::request(const LaunchOptions &options)
 {
-    const std::string text = lineBytes(*m_options.send);
-    if (const CommandName *name = m_options.raw ? nullptr : findCommandName(text))
+    const std::string text = lineBytes(*options.send);
+    if (const CommandName *name = options.raw ? nullptr : findCommandName(text))
         return {name->name, std::string(name->controlName)};
     return {text, {}};
 }
@@ -126,7 +119,7 @@ std::optional<ExchangeOutcome> CommandLineSend::throughPanel(const CommandReques
     socket.connectToServer(path);
     if (!socket.waitForConnected(1000))
         return std::nullopt; // no panel serves this device
-    socket.write(QJsonDocument(asJson(request)).toJson(QJsonDocument::Compact) + '\n');
+    socket.write(OutcomeJson::requestLine(request));
     const QDeadlineTimer deadline(kPanelAnswerMs);
     while (!socket.canReadLine() && socket.waitForReadyRead(int(deadline.remainingTime()))) {
     }

@@ -28,8 +28,10 @@ public:
 
     int run(); // the exit status
 
+    // The command --send TEXT (with --raw) asks for.
+    static CommandRequest request(const LaunchOptions &options);
+
 private:
-    CommandRequest request() const;
     int switchPower(const DeviceMap &devices) const;
     ExchangeOutcome exchange(const CommandRequest &request, const DeviceMap &devices) const;
     std::optional<ExchangeOutcome> throughPanel(const CommandRequest &request) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicemap.h"
+#include "projectordirectory.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,12 @@ struct LaunchOptions {
     std::optional<bool> power;    // --power on|off: true for on
     int port = 1;                 // --port COM1|COM2
     int speed = 19200;            // --speed 19200|9600
+
+    // Many projectors at once, by their names in the settings file.
+    QList<ProjectorDirectory::Projector> projectors; // --projector NAME..., --all
+    bool listProjectors = false; // --list-projectors: print them all (in `projectors`) and exit
+    bool metrics = false;        // --metrics: the projectors' figures for Prometheus
+    QString metricsFile;         // --metrics-file PATH: written there at once, not printed
 };
 
 // The exit status of a bad command line, as for most command-line programs.

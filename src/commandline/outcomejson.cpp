@@ -1,5 +1,9 @@
 #include "outcomejson.h"
 
+#include "requestqueue.h"
+
+#include <QJsonDocument>
+
 #include <QJsonValue>
 #include <QString>
 
@@ -106,6 +110,15 @@ std::optional<ExchangeOutcome> fromJson(const QJsonObject &object)
     outcome.result = named->result;
     outcome.error = object.value(QStringLiteral("error")).toString().toStdString();
     return outcome;
+}
+
+QByteArray requestLine(const CommandRequest &request)
+{
+    const QJsonObject object =
+        request.controlName.empty()
+            ? QJsonObject{{QStringLiteral("text"), QString::fromLatin1(request.command)}}
+            : QJsonObject{{QStringLiteral("name"), QString::fromStdString(request.command)}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
 } // namespace OutcomeJson

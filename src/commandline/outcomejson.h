@@ -2,9 +2,12 @@
 
 #include "exchangeoutcome.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 
 #include <optional>
+
+struct CommandRequest;
 
 // An exchange's outcome as one JSON object, the same for `--send --json` and for the answer a
 // panel gives over its socket:
@@ -20,5 +23,9 @@ namespace OutcomeJson
 QJsonObject toJson(const ExchangeOutcome &outcome);
 // Nothing when `object` is not an outcome.
 std::optional<ExchangeOutcome> fromJson(const QJsonObject &object);
+
+// The line a command line writes to a panel's socket: {"name": "status"} for a catalogue
+// button, {"text": "CR9"} for text, its bytes as Latin-1 characters.
+QByteArray requestLine(const CommandRequest &request);
 
 } // namespace OutcomeJson

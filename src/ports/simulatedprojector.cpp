@@ -12,7 +12,6 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -117,18 +116,10 @@ void SimulatedProjector::readLine()
         }
         const QByteArray bytes(buffer.data(), count);
         emit bytesReceived(bytes);
-        m_received += bytes;
-        qsizetype end = 0;
-        while ((end = m_received.indexOf('\r')) >= 0) {
-            const QByteArray line = m_received.left(end);
-            m_received.remove(0, end + 1);
-            if (!std::exchange(m_overlong, false) && line.size() <= kLongestLine)
-                answer(line);
-        }
-        // An over-long line goes whole: its tail, up to the carriage return, is no command.
-        if (m_received.size() > kLongestLine) {
-            m_received.clear();
-            m_overlong = true;
+        for (const std::string &line : m_lines.add(bytes.toStdString())) {
+            if (m_master < 0)
+                return;
+            answer(QByteArray::fromStdString(line));
         }
     }
 }
@@ -175,8 +166,7 @@ void SimulatedProjector::closeTerminal()
 {
     m_pacer.stop();
     m_pieces.clear();
-    m_received.clear();
-    m_overlong = false;
+    m_lines = {};
     if (m_notifier) {
         m_notifier->setEnabled(false);
         m_notifier->deleteLater(); // closing may happen inside its own signal

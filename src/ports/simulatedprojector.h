@@ -1,6 +1,7 @@
 #pragma once
 
 #include "projectormodel.h"
+#include "receivedlines.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -27,7 +28,6 @@ class SimulatedProjector : public QObject
 
 public:
     static constexpr std::chrono::milliseconds kPieceGap{20}; // between bytes of a reply in pieces
-    static constexpr int kLongestLine = 256; // a longer line is dropped whole, unanswered
     static const QByteArray kGarbage;
 
     explicit SimulatedProjector(QObject *parent = nullptr);
@@ -72,8 +72,7 @@ private:
     QSocketNotifier *m_notifier = nullptr;
     QString m_devicePath;
     QString m_errorString;
-    QByteArray m_received; // text after the last carriage return
-    bool m_overlong = false; // m_received is dropped as too long; the rest of its line goes too
+    ReceivedLines m_lines;
     std::deque<QByteArray> m_pieces;
     QTimer m_pacer;
     bool m_silent = false;

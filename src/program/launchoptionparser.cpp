@@ -1,5 +1,6 @@
 #include "launchoptionparser.h"
 
+#include "fleetoptions.h"
 #include "logfile.h"
 #include "networkconnection.h"
 #include "porterror.h"
@@ -73,7 +74,7 @@ QString readSendOptions(const QCommandLineParser &parser, const SendOptions &sen
             return QStringLiteral("--power goes without --send, --raw and --json.");
         options.power = state == QLatin1String("on");
     }
-    if (!options.send && !options.power && (options.raw || options.json || tuned))
+    if (!options.send && !options.power && !options.metrics && (options.raw || options.json || tuned))
         return QStringLiteral("--raw, --json, --port and --speed go with --send.");
     const QString port = parser.value(send.port).toUpper();
     if (parser.isSet(send.port) && port != QLatin1String("COM1") && port != QLatin1String("COM2"))
@@ -218,6 +219,8 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
     const SendOptions send;
     parser.addOptions({com1, com2, simulate, listPorts, savePorts, log, send.send, send.raw,
                        send.json, send.power, send.listCommands, send.port, send.speed});
+    const FleetOptions fleet;
+    parser.addOptions(fleet.all());
 
     LaunchOptions options;
     const bool parsed = parser.parse(arguments);
@@ -270,7 +273,9 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
     }
     options.simulate = parser.isSet(simulate);
     options.listPorts = parser.isSet(listPorts);
-    options.error = readSendOptions(parser, send, options);
+    options.error = fleet.read(parser, options);
+    if (options.error.isEmpty())
+        options.error = readSendOptions(parser, send, options);
     if (options.error.isEmpty() && options.json && parser.value(log) == QLatin1String("-"))
         options.error = QStringLiteral("--json and --log - both write to standard output.");
     if (options.error.isEmpty() && parser.isSet(log))
@@ -296,6 +301,8 @@ std::optional<int> runWithoutPanel(const LaunchOptions &options)
     for (const QString &notice : {options.settingsProblem, options.notice})
         if (!notice.isEmpty())
             QTextStream(stderr) << kApplicationName << ": " << notice << '\n';
+    if (options.listProjectors)
+        return printProjectors(options);
     if (options.listPorts) {
         QTextStream out(stdout);
         printSerialPorts(out, SerialPortFacts::ofSystem(), QStringLiteral("/dev/serial/by-id"));

@@ -1,6 +1,7 @@
 // orva-control: the control panel for ORVA PD71 / PD43 projectors.
 
 #include "commandlinesend.h"
+#include "fleetrun.h"
 #include "launchoptionparser.h"
 #include "panelprogram.h"
 #include "qtserialport.h"
@@ -31,6 +32,8 @@ int main(int argc, char *argv[])
         options = parseLaunchOptions(launchArguments(argc, argv));
         if (const std::optional<int> exitCode = runWithoutPanel(options))
             return *exitCode;
+        if (options.metrics || !options.projectors.isEmpty())
+            return FleetRun(options).run();
         if (options.send || options.power || options.listCommands)
             return CommandLineSend(options).run();
     }

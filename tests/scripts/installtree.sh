@@ -15,13 +15,17 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 expected="usr/bin/orva-control
 usr/bin/orva-projector-sim
+usr/lib/systemd/system/orva-metrics.service
+usr/lib/systemd/system/orva-metrics.timer
 usr/lib/systemd/user/orva-power-off.service
 usr/lib/systemd/user/orva-power-off.timer
 usr/share/applications/orva-control.desktop
 usr/share/icons/hicolor/48x48/apps/orva-control.png
 usr/share/icons/hicolor/scalable/apps/orva-control.svg
 usr/share/man/man1/orva-control.1
-usr/share/man/man1/orva-projector-sim.1"
+usr/share/man/man1/orva-projector-sim.1
+usr/share/orva-control/orva-control-alerts.test.yml
+usr/share/orva-control/orva-control-alerts.yml"
 installed=$(cd "$root" && find . -type f -printf '%P\n' | LC_ALL=C sort)
 [[ $installed == "$expected" ]] || fail "installed files differ: $(diff <(echo "$expected") <(echo "$installed"))"
 
@@ -68,6 +72,12 @@ else
     systemd-analyze verify --man=no "$units"/orva-power-off.{service,timer} || fail "the units"
     systemd-analyze calendar "$(sed -n 's/^OnCalendar=//p' "$units/orva-power-off.timer")" |
         grep -q 'Normalized form: \*-\*-\* 22:00:00' || fail "the timer is not every day at 22:00"
+    # The metrics units, system units that run the installed program every minute.
+    system_units=$root/usr/lib/systemd/system
+    grep -qxF "ExecStart=/usr/bin/orva-control --metrics --all --metrics-file /var/lib/prometheus/node-exporter/orva-control.prom" \
+        "$system_units/orva-metrics.service" || fail "the metrics service's ExecStart"
+    sed -i "s|^ExecStart=|ExecStart=$root|" "$system_units/orva-metrics.service"
+    systemd-analyze verify --man=no "$system_units"/orva-metrics.{service,timer} || fail "the metrics units"
     # Under a user's own prefix the units land where the user manager looks, and pass as they
     # stand: their ExecStart is the program installed there.
     home=$root/home
