@@ -617,7 +617,7 @@ private slots:
     {
         QTest::addColumn<int>("role");     // by kind: frame, label, button, option, box, picture
         QTest::addColumn<QString>("name"); // as designed where given, else any but empty
-        const int roles[] = {A::Grouping,    A::StaticText,   A::Button,
+        const int roles[] = {A::Pane,        A::StaticText,   A::Button,
                              A::RadioButton, A::EditableText, A::Graphic};
         const QHash<QString, QString> said{{"Command17", "POWER ON"}, {"Command51", "Keystone -"},
                                            {"Command5", "Up"},        {"Command13", "A-IMAGE"},

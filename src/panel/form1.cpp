@@ -190,7 +190,6 @@ QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *paren
         auto *frame = new QFrame(parent);
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
         frame->setAutoFillBackground(true);
-        frame->setObjectName(fromUtf8(design.name)); // before it is first asked about
         frame->setAccessibleName(PanelAccessibility::frameName(design));
         return frame;
     }

@@ -66,8 +66,9 @@ QAccessibleInterface *panelInterface(const QString &className, QObject *object)
                                        [picture] { emit picture->doubleClicked(); });
     }
     // The design's frames group their controls under the name the frame is given.
-    if (className == QLatin1String("QFrame") && object->objectName().startsWith(u"Frame"))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Grouping);
+    if (className == QLatin1String("QFrame") &&
+        static_cast<QWidget *>(object)->window()->objectName() == QLatin1String("Form1"))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Pane);
     // A frame with the caption as its name, which a plain widget is not.
     if (className == QLatin1String("Form1"))
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);

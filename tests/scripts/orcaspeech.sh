@@ -9,7 +9,7 @@ set -euo pipefail
 if [[ ${1:-} != --inside ]]; then
     control=$(realpath "$1")
     work=$(mktemp -d)
-    trap 'kill $(jobs -p) 2>/dev/null || true; wait; rm -rf "$work"' EXIT
+    trap 'kill $(jobs -p) 2>/dev/null || true; wait; [[ -n ${ORCA_KEEP:-} ]] || rm -rf "$work"' EXIT
     exec 3>"$work/display"
     Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
@@ -22,18 +22,30 @@ fi
 control=$2
 work=$3
 mkdir -p "$work/home" "$work/prefs"
+# Orca's own settings but for the speech server: none. What it says goes to the log alone, and
+# Orca does not wait for a speech-dispatcher to start.
+cat >"$work/prefs/user-settings.conf" <<'SETTINGS'
+{"general": {"speechServerFactory": ""}, "pronunciations": {}, "keybindings": {},
+ "profiles": {"default": {"profile": ["Default", "default"], "speechServerFactory": ""}}}
+SETTINGS
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 export XDG_RUNTIME_DIR=$work GSETTINGS_BACKEND=memory
 log=$work/orca.log
-spoken=0 # SPEECH OUTPUT lines already looked at
+heard=0 # utterances already looked at
 
-# Waits up to 30 s (or $2 tenths of a second) until Orca says `phrase` (the whole utterance),
+# What Orca has said, one utterance a line, without its echo of the keys pressed.
+utterances() {
+    grep -o "SPEECH OUTPUT: '.*[^ ]'{" "$log" 2>/dev/null | sed "s/^SPEECH OUTPUT: '//; s/'{\$//" || true
+}
+
+# Waits up to 60 s (or $2 tenths of a second) until Orca says `phrase` (the whole utterance),
 # after what it said before.
 hear() {
-    local phrase=$1
-    for _ in $(seq "${2:-300}"); do
-        if grep "SPEECH OUTPUT: '" "$log" | tail -n +$((spoken + 1)) | grep -qF "SPEECH OUTPUT: '$phrase'"; then
-            spoken=$(grep "SPEECH OUTPUT: '" "$log" | grep -nF "SPEECH OUTPUT: '$phrase'" | tail -1 | cut -d: -f1)
+    local phrase=$1 said
+    for _ in $(seq "${2:-600}"); do
+        said=$(utterances | tail -n +$((heard + 1)) | grep -nxF -- "$phrase" | head -1 | cut -d: -f1 || true)
+        if [[ -n $said ]]; then
+            heard=$((heard + said))
             return 0
         fi
         sleep 0.1
@@ -42,12 +54,19 @@ hear() {
     return 1
 }
 
-# Presses `key` until Orca says `phrase`, as an operator tabs to a control by ear.
+# Presses `key` until Orca says `phrase`, as an operator tabs to a control by ear: after each
+# press, waits for what Orca says of it, however slow.
 seek() {
-    local key=$1 phrase=$2
+    local key=$1 phrase=$2 before
     for _ in $(seq 12); do
+        before=$(utterances | wc -l)
         xdotool key "$key"
-        hear "$phrase" 80 2>/dev/null && return 0
+        for _ in $(seq 600); do
+            (($(utterances | wc -l) > before)) && break
+            sleep 0.1
+        done
+        sleep 0.5 # the rest of what it says of the same control
+        hear "$phrase" 1 2>/dev/null && return 0
     done
     echo "no control said '$phrase'" >&2
     return 1
@@ -55,7 +74,7 @@ seek() {
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/bus.log" 2>&1 &
 orca --replace -u "$work/prefs" --debug-file "$log" >"$work/orca.out" 2>&1 &
-hear "Screen reader on."
+hear "Screen reader on." 1800 # Orca takes its time to start on a busy machine
 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$control" --simulate >"$work/panel.log" 2>&1 &
 window=$(xdotool search --sync --onlyvisible --name "ORVA")
 xdotool windowfocus --sync "$window"
@@ -81,7 +100,7 @@ hear "No reply"
 
 # Each was said once.
 for phrase in " Stand by" "No reply" "Monitor shown" "Full panel shown"; do
-    count=$(grep -cF "SPEECH OUTPUT: '$phrase'" "$log" || true)
+    count=$(utterances | grep -cxF -- "$phrase" || true)
     [[ $count -eq 1 ]] || { echo "'$phrase' said $count times" >&2; exit 1; }
 done
 echo "Orca said every phrase once"
