@@ -4,20 +4,14 @@
 
 OptionButton::OptionButton(const QString &caption, QWidget *parent) : QRadioButton(caption, parent)
 {
-    // Not exclusive: Qt keeps an exclusive group's unmarked buttons out of the Tab chain.
+    // Not exclusive: Qt keeps an exclusive group's unmarked buttons out of the Tab chain, and
+    // the arrows would choose each button they reach.
     setAutoExclusive(false);
     connect(this, &QAbstractButton::clicked, this, &OptionButton::chosen);
 }
 
 void OptionButton::keyPressEvent(QKeyEvent *event)
 {
-    // The stock button chooses its neighbour as the arrows reach it.
-    const int key = event->key();
-    if (key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_Down) {
-        focusNextPrevChild(key == Qt::Key_Right || key == Qt::Key_Down);
-        event->accept();
-        return;
-    }
     if (!isActivationKey(*event)) {
         QRadioButton::keyPressEvent(event);
         return;
