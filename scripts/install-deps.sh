@@ -9,6 +9,7 @@ packages=(
     ser2net socat iproute2 python3
     desktop-file-utils groff-base
     clang libclang-rt-14-dev
+    orca xvfb dbus-x11 at-spi2-core xdotool
 )
 # More for a particular job, such as the benchmarks' tools: given as arguments.
 packages+=("$@")
