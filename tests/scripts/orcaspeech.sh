@@ -54,18 +54,23 @@ hear() {
     return 1
 }
 
-# Presses `key` until Orca says `phrase`, as an operator tabs to a control by ear: after each
-# press, waits for what Orca says of it, however slow.
+# Presses `key` and waits for what Orca says of it, however slow.
+press() {
+    local before
+    before=$(utterances | wc -l)
+    xdotool key "$1"
+    for _ in $(seq 600); do
+        (($(utterances | wc -l) > before)) && break
+        sleep 0.1
+    done
+    sleep 0.5 # the rest of what it says of the same control
+}
+
+# Presses `key` until Orca says `phrase`, as an operator tabs to a control by ear.
 seek() {
-    local key=$1 phrase=$2 before
+    local key=$1 phrase=$2
     for _ in $(seq 12); do
-        before=$(utterances | wc -l)
-        xdotool key "$key"
-        for _ in $(seq 600); do
-            (($(utterances | wc -l) > before)) && break
-            sleep 0.1
-        done
-        sleep 0.5 # the rest of what it says of the same control
+        press "$key"
         hear "$phrase" 1 2>/dev/null && return 0
     done
     echo "no control said '$phrase'" >&2
@@ -91,7 +96,7 @@ seek shift+Tab "ORVA emblem image."
 xdotool key space
 hear "Full panel shown"
 seek shift+Tab "SEND push button."
-seek shift+Tab "Command"
+press shift+Tab # the command box, before SEND
 # A line longer than the projector reads goes unanswered.
 xdotool type --delay 1 "$(printf 'x%.0s' $(seq 300))"
 seek Tab "SEND push button."
