@@ -11,7 +11,10 @@ OperatorNotices::OperatorNotices(const PanelState &state, Say say)
 {
 }
 
-void OperatorNotices::exchangeStarted() { m_sent = m_state.lastCommand; }
+void OperatorNotices::exchangeStarted()
+{
+    m_sent = m_state.lastCommand;
+}
 
 void OperatorNotices::received()
 {
@@ -25,7 +28,10 @@ void OperatorNotices::exchangeClosed(const std::string &received)
         tell(received);
 }
 
-void OperatorNotices::forget() { m_sent.reset(); }
+void OperatorNotices::forget()
+{
+    m_sent.reset();
+}
 
 void OperatorNotices::tell(const std::string &reply)
 {
@@ -42,7 +48,7 @@ void OperatorNotices::heightChanged(float from, float to)
 {
     // The monitor band shows from the data view's height up, everything at the full height.
     const auto view = [](float height) {
-        return height >= ExtendedPanel::kFullHeight        ? 2
+        return height >= ExtendedPanel::kFullHeight      ? 2
                : height >= ExtendedPanel::kDataThreshold ? 1
                                                          : 0;
     };

@@ -25,7 +25,7 @@ public:
     void exchangeStarted(); // the operator's command has gone out: lastCommand
     void received();        // the receive buffer has grown
     void exchangeClosed(const std::string &received); // the reply wait is over
-    void forget();          // the exchange is no longer the operator's to hear
+    void forget();                            // the exchange is no longer the operator's to hear
     void heightChanged(float from, float to); // the window's height in twips
 
 private:
