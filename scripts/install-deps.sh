@@ -10,6 +10,7 @@ packages=(
     desktop-file-utils groff-base systemd
     prometheus prometheus-node-exporter
     clang libclang-rt-14-dev
+    orca xvfb dbus-x11 at-spi2-core xdotool
 )
 # More for a particular job, such as the benchmarks' tools: given as arguments.
 packages+=("$@")

@@ -366,6 +366,44 @@ private slots:
         QCOMPARE(rig.rxd(), " c ");
     }
 
+    // What an operator who does not see the panel hears: once an exchange, the status, else the
+    // reply, else that none came; a view that opens; nothing for a hold or the monitor clearing.
+    void spokenOutcomes()
+    {
+        Rig rig;
+        QStringList heard;
+        rig.panel.setOnNotice([&](const std::string &s) { heard << QString::fromStdString(s); });
+        for (const char *step : {"Command44 80", "Command17 ack", "Command45", "Command1", "J", "J",
+                                 "Image1", "Command34", "Command34"}) {
+            const QStringList words = QString(step).split(' ');
+            if (words[0] == "J")
+                rig.panel.keyDown(ExtendedPanel::kKeyJ, ExtendedPanel::kCtrlMask);
+            else if (words[0] == "Image1")
+                rig.panel.image1DoubleClick();
+            else
+                run(rig, {words[0]});
+            if (words.size() > 1)
+                rig.port.receive(words[1] == "ack" ? "\x06" : words[1].toStdString() + '\r');
+            rig.clock.advance(6000);
+        }
+        QCOMPARE(heard.join('|'), " Stand by| ACK |No reply|Monitor shown|Full panel shown|"
+                                  "Monitor shown");
+    }
+
+    // Command34 counts the port group's five seconds anew, and the group hides at their end.
+    void command34AndThePortGroup()
+    {
+        Rig rig;
+        rig.panel.keyDown(ExtendedPanel::kKeyJ, ExtendedPanel::kCtrlMask);
+        rig.panel.click("Command33");
+        rig.clock.advance(3000);
+        rig.panel.click("Command34");
+        rig.clock.advance(4999);
+        QVERIFY(rig.panel.display().frame8Visible.get());
+        rig.clock.advance(1);
+        QVERIFY(!rig.panel.display().frame8Visible.get());
+    }
+
     // The log of start-up, a STATUS exchange, a port choice, a missing reply, a stream cut short,
     // a write that failed and a hang-up.
     void trafficLog()
@@ -473,16 +511,18 @@ private slots:
         rig.setHeight(ExtendedPanel::kDataHeight);
         QWidget *widget = rig.control(qPrintable(button));
         widget->setFocus();
-        const auto send = [widget, key](QEvent::Type type, bool repeat) {
+        const auto send = [widget, key](QEvent::Type type, bool repeat, quint64 moment) {
             QKeyEvent event(type, key, Qt::NoModifier, QString(), repeat);
+            event.setTimestamp(moment);
             QCoreApplication::sendEvent(widget, &event);
         };
-        send(QEvent::KeyPress, false);
-        for (int repeat = 0; repeat < 3; ++repeat) { // held: the key repeats as release and press
-            send(QEvent::KeyRelease, true);
-            send(QEvent::KeyPress, true);
+        send(QEvent::KeyPress, false, 1);
+        // Held, the key repeats as a release and a press: marked, or unmarked of one moment.
+        for (quint64 moment = 2; moment < 6; ++moment) {
+            send(QEvent::KeyRelease, moment % 2, moment % 2 ? 0 : moment);
+            send(QEvent::KeyPress, moment % 2, moment % 2 ? 0 : moment);
         }
-        send(QEvent::KeyRelease, false);
+        send(QEvent::KeyRelease, false, 9);
         QTEST(QByteArray::fromStdString(rig.port.takeWritten()), "sent");
     }
 
@@ -542,6 +582,7 @@ private slots:
         QCOMPARE(rig.caption("Command34"), "CLOSE");
         rig.click("Command34");
         QCOMPARE(rig.form.height(), 327);
+        QCOMPARE(rig.form.focusWidget(), rig.control("Image1")); // where the view opens again
         QCOMPARE(rig.caption("Command34"), "データを表示する");
         QTest::mouseDClick(rig.control("Image1"), Qt::LeftButton); // the chord is over
         rig.form.panel().click("Command34"); // below the window: not by mouse or keyboard
@@ -580,15 +621,16 @@ private slots:
     {
         QTest::addColumn<int>("role");     // by kind: frame, label, button, option, box, picture
         QTest::addColumn<QString>("name"); // as designed where given, else any but empty
-        const int roles[] = {A::NoRole,      A::StaticText,   A::Button,
+        const int roles[] = {A::Pane,        A::StaticText,   A::Button,
                              A::RadioButton, A::EditableText, A::Graphic};
         const QHash<QString, QString> said{{"Command17", "POWER ON"}, {"Command51", "Keystone -"},
                                            {"Command5", "Up"},        {"Command13", "A-IMAGE"},
-                                           {"Text1", "Command"},      {"Label22", " Power ON"}};
+                                           {"Text1", "Command"},      {"Label22", " Power ON"},
+                                           {"Command95", "SEND"},     {"Frame1", "POWER"},
+                                           {"Frame14", "Input source"}};
         QTest::newRow("") << int(A::Window) << "ORVA   PD71 / PD43  CONTROL   Ver.1.40"; // Form1
         for (const Control &c : controls())
-            if (c.kind != Kind::Frame)
-                QTest::newRow(c.name.data()) << roles[int(c.kind)] << said.value(c.name.data());
+            QTest::newRow(c.name.data()) << roles[int(c.kind)] << said.value(c.name.data());
     }
 
     void everyControlIsRead()
@@ -657,6 +699,30 @@ private slots:
         QCOMPARE(rig.port.takeWritten(), "");
     }
 
+    // After a port error the keyboard alone reconnects: COM shows the group at the port in use,
+    // Tab and the arrows move over the choices without choosing, Space chooses; the group stays
+    // while keys come.
+    void portGroupByKeyboard()
+    {
+        WindowRig rig;
+        rig.port.close();
+        rig.form.panel().reportError(PortError(6, "/dev/ttyS0: Connection lost"));
+        QApplication::setActiveWindow(&rig.form); // back from the warning
+        QStringList seen;
+        const QHash<char, Qt::Key> keys{
+            {' ', Qt::Key_Space}, {'>', Qt::Key_Right}, {'t', Qt::Key_Tab}, {'<', Qt::Key_Backtab}};
+        for (const char *step : {"<<<<<<<< ", ">", "< ", " tt4>4", " ", " <"}) {
+            for (const char *key = step; *key; ++key)
+                *key == '4' ? rig.clock.advance(4000)
+                            : QTest::keyClick(rig.form.focusWidget(), keys.value(*key));
+            seen << rig.form.focusWidget()->objectName() + (rig.port.isOpen() ? " open " : " ") +
+                        QString::fromStdString(rig.port.settings()).section(',', 0, 0) +
+                        (rig.control("Frame8")->isVisible() ? " group" : "");
+        }
+        QCOMPARE(seen.join('|'), "Option1 19200 group|Option2 19200 group|Command33 open 19200|"
+                                 "Option10 open 19200 group|Command33 open 9600|Command7 open 9600");
+    }
+
     void keyboardHold_data()
     {
         QTest::addColumn<QString>("button");
@@ -684,14 +750,22 @@ private slots:
                 QAccessibleActionInterface::pressAction());
         else
             QTest::keyPress(held, key);
-        for (int tick = 0; tick < 3; ++tick, rig.clock.advance(interval))
-            for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) { // auto-repeat
-                QKeyEvent repeat(type, key, Qt::NoModifier, QString(), true);
-                QApplication::sendEvent(held, &repeat);
+        // Key events of a moment; then the events queued meanwhile run, as after an X batch.
+        const auto send = [held, key](const QList<QEvent::Type> &types, bool marked, quint64 at) {
+            for (const QEvent::Type type : types) {
+                QKeyEvent event(type, key, Qt::NoModifier, QString(), marked);
+                event.setTimestamp(at);
+                QApplication::sendEvent(held, &event);
             }
+            QCoreApplication::sendPostedEvents();
+        };
+        // The key repeats faster than Timer1: marked, and as a release and a press of one moment.
+        for (quint64 tick = 1; tick < 4; ++tick, rig.clock.advance(interval))
+            for (const bool marked : {true, false})
+                send({QEvent::KeyRelease, QEvent::KeyPress}, marked, marked ? 0 : tick);
         QCOMPARE(QString::fromStdString(rig.port.takeWritten()),
                  sent.repeated(ending.isEmpty() ? 1 : 4));
-        ending == "up" ? QTest::keyRelease(held, key) : rig.at("Command17")->setFocus();
+        ending == "up" ? send({QEvent::KeyRelease}, false, 9) : rig.at("Command17")->setFocus();
         rig.clock.advance(10 * interval);
         QCOMPARE(rig.port.takeWritten(), "");
     }

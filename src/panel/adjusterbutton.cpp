@@ -4,6 +4,8 @@
 
 #include <QEvent>
 
+#include <utility>
+
 AdjusterButton::AdjusterButton(QWidget *parent) : QPushButton(parent) {}
 
 void AdjusterButton::startHold()
@@ -31,7 +33,9 @@ void AdjusterButton::keyPressEvent(QKeyEvent *event)
         return;
     }
     // Timer1 repeats, not the keyboard; a key pressed during a hold starts none.
-    if (!event->isAutoRepeat() && !m_held) {
+    if (!m_key.pressStarts(*event))
+        m_keyReleased = false; // that release was the key repeating: the hold goes on
+    else if (!m_held) {
         startHold();
         m_heldByKey = true;
         setDown(true);
@@ -45,9 +49,23 @@ void AdjusterButton::keyReleaseEvent(QKeyEvent *event)
         QPushButton::keyReleaseEvent(event);
         return;
     }
-    if (!event->isAutoRepeat())
-        endHold();
     event->accept();
+    if (!m_key.releaseMayRepeat(*event)) {
+        endHold();
+        return;
+    }
+    if (event->isAutoRepeat())
+        return;
+    // A press of the same moment, the key repeating, may be on its way: the hold ends only
+    // once the events that came with this release are handled and none was that press.
+    m_keyReleased = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (std::exchange(m_keyReleased, false))
+                endHold();
+        },
+        Qt::QueuedConnection);
 }
 
 void AdjusterButton::focusOutEvent(QFocusEvent *event)

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "keyhold.h"
+
 #include <QPushButton>
 
 // A button that acts while it is held: it reports every mouse press and release, whichever
 // mouse button, and Space or Enter held on it in the same way; the keyboard's own repeat is
-// not a press. The release reaches it even when the pointer has left it, as the press
-// grabbed the mouse.
+// not a press, marked as one or not (KeyHold). The release reaches it even when the pointer has
+// left it, as the press grabbed the mouse.
 //
 // When the release can no longer arrive (the window loses activation, the button loses the
 // focus, is hidden or disabled, a modal box opens), the button reports the release itself,
@@ -40,4 +42,6 @@ private:
 
     bool m_held = false;
     bool m_heldByKey = false; // the button is drawn down by us, not by the stock button
+    KeyHold m_key;
+    bool m_keyReleased = false; // the key went up; the hold ends unless it was a repeat
 };

@@ -1,5 +1,7 @@
 #include "commandbutton.h"
 
+#include "activationkey.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionButton>
@@ -59,24 +61,27 @@ void CommandButton::mouseReleaseEvent(QMouseEvent *event)
 
 void CommandButton::keyPressEvent(QKeyEvent *event)
 {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (!enter) {
+    if (!isActivationKey(*event)) {
         QPushButton::keyPressEvent(event);
         return;
     }
-    // A held Enter would otherwise send a command for every key repeat.
-    if (!event->isAutoRepeat())
+    // The command goes at the press, once however long the key is held.
+    if (m_key.pressStarts(*event)) {
+        setDown(true);
         emit activated();
+    }
     event->accept();
 }
 
 void CommandButton::keyReleaseEvent(QKeyEvent *event)
 {
-    const bool space = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
-    if (space && !event->isAutoRepeat() && isDown())
-        activateBefore([&] { QPushButton::keyReleaseEvent(event); });
-    else
+    if (!isActivationKey(*event)) {
         QPushButton::keyReleaseEvent(event);
+        return;
+    }
+    m_key.releaseMayRepeat(*event);
+    setDown(false);
+    event->accept();
 }
 
 void CommandButton::setCaption(const QString &caption)

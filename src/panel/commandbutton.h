@@ -1,13 +1,15 @@
 #pragma once
 
+#include "keyhold.h"
+
 #include <QPushButton>
 
 #include <functional>
 #include <optional>
 
-// A button that acts once per click, by mouse or keyboard (Space, or Enter while it has the
-// focus). activated() comes before the button repaints itself as released, so the command
-// it sends goes out before the drawing work.
+// A button that acts once per click, by mouse or keyboard (Space or Enter while it has the
+// focus, at the press, once however long the key is held). activated() comes before the
+// button repaints itself as released, so the command it sends goes out before the drawing.
 class CommandButton : public QPushButton
 {
     Q_OBJECT
@@ -39,4 +41,5 @@ private:
     std::optional<QString> m_wrapped; // as painted; nothing until the next paint wraps it
 
     bool m_activatedEarly = false; // the click now being finished has been reported already
+    KeyHold m_key;
 };

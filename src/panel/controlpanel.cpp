@@ -6,6 +6,7 @@
 #include "freecommandentry.h"
 #include "holdtorepeat.h"
 #include "linkcore.h"
+#include "operatornotices.h"
 #include "paneldisplay.h"
 #include "panellayout.h"
 #include "panelstate.h"
@@ -57,22 +58,34 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
       m_extended(std::make_unique<ExtendedPanel>(*m_state, *m_timer3)),
       m_requests(std::make_unique<RequestQueue>(
           *m_state, *m_timer2, [this](const CommandRequest &request) { perform(request); },
-          [this] { m_link->onTimer2(); }, makeTimers(TimerUse::Display)))
+          [this] { m_link->onTimer2(); }, makeTimers(TimerUse::Display))),
+      m_notices(std::make_unique<OperatorNotices>(*m_state, [this](const std::string &sentence) {
+          if (m_onNotice)
+              m_onNotice(sentence);
+      }))
 {
     m_timer1->setOnExpiry([this] { guarded([this] { m_hold->tick(); }); });
     port.setOnComm([this] {
         guarded([this] {
             m_link->onComm();
+            m_notices->received();
             m_requests->received();
         });
     });
     m_link->setOnExchangeClosed(
-        [this](const std::string &received) { guarded([&] { m_requests->closed(received); }); });
+        [this](const std::string &received) {
+            m_notices->exchangeClosed(received);
+            guarded([&] { m_requests->closed(received); });
+        });
+    m_extended->windowHeight.observe(
+        [this, height = m_extended->windowHeight.get()](float now) mutable {
+            m_notices->heightChanged(std::exchange(height, now), now);
+        });
 
     m_clicks = {
         {"Command33", [this] { m_portSetup->showPortGroup(); }},
         {"Command34", [this] { m_extended->command34Click(); }},
-        {"Command95", [this] { m_freeEntry->send(); }},
+        {"Command95", [this] { m_freeEntry->send(), m_notices->exchangeStarted(); }},
         {"Command96", [this] { m_freeEntry->clear(); }},
         {"Option1", [this] { m_portSetup->chooseComPort(1); }},
         {"Option2", [this] { m_portSetup->chooseComPort(2); }},
@@ -81,7 +94,11 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
     };
     for (const CatalogueCommand &command : commandCatalogue()) {
         const std::string_view name = command.controlName;
-        m_clicks.emplace(name, [this, name] { m_commands->click(name); });
+        m_clicks.emplace(name, [this, name, sends = !command.code.empty()] {
+            m_commands->click(name);
+            if (sends)
+                m_notices->exchangeStarted();
+        });
     }
 }
 
@@ -115,6 +132,7 @@ void ControlPanel::click(std::string_view controlName)
 
 void ControlPanel::press(std::string_view controlName)
 {
+    m_notices->forget(); // a held adjuster's replies are not told
     guarded([&] { m_hold->press(controlName); });
 }
 
@@ -133,6 +151,20 @@ void ControlPanel::image1DoubleClick()
     guarded([&] { m_extended->image1DoubleClick(); });
 }
 
+void ControlPanel::portGroupKey()
+{
+    if (m_display->frame8Visible.get()) {
+        m_timer3->setEnabled(false);
+        m_timer3->setEnabled(true);
+    }
+}
+
+void ControlPanel::portGroupLeft()
+{
+    if (m_display->frame8Visible.get())
+        m_link->onTimer3();
+}
+
 bool ControlPanel::isAdjuster(std::string_view controlName)
 {
     return HoldToRepeat::isAdjuster(controlName);
@@ -147,6 +179,7 @@ void ControlPanel::request(CommandRequest request,
 
 void ControlPanel::perform(const CommandRequest &request)
 {
+    m_notices->forget(); // the command line hears its own outcome
     if (request.controlName.empty())
         m_freeEntry->sendText(request.command);
     else
@@ -156,6 +189,7 @@ void ControlPanel::perform(const CommandRequest &request)
 void ControlPanel::reportError(const PortError &error)
 {
     m_requests->fail(error); // its exchange cannot finish on a port that has failed
+    m_notices->forget();      // the warning says what happened
     warn(error);
 }
 

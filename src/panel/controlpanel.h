@@ -13,6 +13,7 @@ class ExtendedPanel;
 class FreeCommandEntry;
 class HoldToRepeat;
 class LinkCore;
+class OperatorNotices;
 class PortError;
 class PortSetup;
 class RequestQueue;
@@ -61,6 +62,10 @@ public:
     void release(std::string_view controlName);
     void keyDown(int keyCode, int modifiers); // seen before the focused control
     void image1DoubleClick();
+    // The port group under the keyboard: a key in it counts its five seconds anew, and the
+    // focus leaving it hides it at once.
+    void portGroupKey();
+    void portGroupLeft();
 
     static bool isAdjuster(std::string_view controlName);
 
@@ -74,6 +79,9 @@ public:
 
     // Told every error before the reporter shows it (the traffic log).
     void setOnError(ErrorReporter observer) { m_onError = std::move(observer); }
+
+    // Told each sentence for the operator who does not see the panel (OperatorNotices).
+    void setOnNotice(std::function<void(const std::string &)> say) { m_onNotice = std::move(say); }
 
     PanelState &state() { return *m_state; }
     PanelDisplay &display() { return *m_display; }
@@ -93,6 +101,7 @@ private:
 
     ErrorReporter m_reportError;
     ErrorReporter m_onError;
+    std::function<void(const std::string &)> m_onNotice;
     std::function<void()> m_endProgram;
     bool m_endRequested = false; // END was clicked
     SerialPort &m_port;
@@ -109,5 +118,6 @@ private:
     std::unique_ptr<FreeCommandEntry> m_freeEntry;
     std::unique_ptr<ExtendedPanel> m_extended;
     std::unique_ptr<RequestQueue> m_requests;
+    std::unique_ptr<OperatorNotices> m_notices;
     std::unordered_map<std::string_view, std::function<void()>> m_clicks;
 };

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <tuple>
 
 namespace
 {
@@ -36,10 +37,17 @@ FocusChain::FocusChain(QWidget &window) : QObject(&window), m_window(window)
         if (widget->focusPolicy() != Qt::NoFocus || qobject_cast<QFrame *>(widget))
             widget->installEventFilter(this);
     }
-    std::ranges::sort(m_controls, [&window](const Control &a, const Control &b) {
-        const QPoint p = placeIn(window, a.widget).topLeft(),
-                     q = placeIn(window, b.widget).topLeft();
-        return std::pair(p.y(), p.x()) < std::pair(q.y(), q.x());
+    // Reading order, a group's controls together: by where the group stands, then by their
+    // own places, so that Tab goes through the port group before it leaves it.
+    const auto order = [&window](const QWidget *control) {
+        const QWidget *group = control;
+        while (group->parentWidget() != &window)
+            group = group->parentWidget();
+        const QPoint at = placeIn(window, group).topLeft(), own = placeIn(window, control).topLeft();
+        return std::tuple(at.y(), at.x(), own.y(), own.x());
+    };
+    std::ranges::sort(m_controls, [&order](const Control &a, const Control &b) {
+        return order(a.widget) < order(b.widget);
     });
     window.installEventFilter(this);
     update();

@@ -9,6 +9,7 @@
 #include "kerneltimer.h"
 #endif
 #include "linebytes.h"
+#include "optionbutton.h"
 #include "panelaccessibility.h"
 #include "paneldisplay.h"
 #include "panellabel.h"
@@ -86,9 +87,7 @@ template <typename T, typename Apply> void bind(Observable<T> &value, Apply appl
 // Marks or unmarks an option button; both of a group may be unmarked.
 void mark(QRadioButton *option, bool marked)
 {
-    option->setAutoExclusive(false);
     option->setChecked(marked);
-    option->setAutoExclusive(true);
 }
 
 } // namespace
@@ -112,6 +111,10 @@ Form1::Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer, QWid
     bindExtendedPanel();
     new FocusChain(*this); // a child of the window
     control<QWidget>("Command17")->setFocus();
+    m_panel.setOnNotice([this](const std::string &sentence) {
+        PanelAccessibility::say(focusWidget(), QString::fromLatin1(sentence.data(),
+                                                                   qsizetype(sentence.size())));
+    });
 }
 
 Form1::~Form1() = default;
@@ -189,6 +192,7 @@ QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *paren
         auto *frame = new QFrame(parent);
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
         frame->setAutoFillBackground(true);
+        frame->setAccessibleName(PanelAccessibility::frameName(design));
         return frame;
     }
     case PanelLayout::Kind::Label: {
@@ -218,10 +222,10 @@ QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *paren
             return button;
         }
     case PanelLayout::Kind::Option: {
-        auto *option = new QRadioButton(caption, parent);
+        auto *option = new OptionButton(caption, parent);
         option->setAutoFillBackground(true);
         const std::string_view key = design.name;
-        connect(option, &QRadioButton::clicked, this, [this, key] { m_panel.click(key); });
+        connect(option, &OptionButton::chosen, this, [this, key] { m_panel.click(key); });
         return option;
     }
     case PanelLayout::Kind::TextBox: {
@@ -255,8 +259,22 @@ void Form1::bindDisplays()
     bind(display.label11, show(control<PanelLabel>("Label11")));
     bind(display.label12, show(control<PanelLabel>("Label12")));
     bind(display.label22, show(control<PanelLabel>("Label22")));
-    bind(display.frame8Visible,
-         [frame = control<QWidget>("Frame8")](bool visible) { frame->setVisible(visible); });
+    bind(display.frame8Visible, [this](bool visible) { showPortGroup(visible); });
+}
+
+void Form1::showPortGroup(bool visible)
+{
+    auto *group = control<QWidget>("Frame8");
+    auto *com = control<QWidget>("Command33");
+    const bool fromCom = focusWidget() == com;
+    // The keyboard comes back to the COM button when a choice hides the group.
+    if (!visible && group->isAncestorOf(focusWidget()))
+        com->setFocus(Qt::OtherFocusReason);
+    group->setVisible(visible);
+    // The group covers the COM button: the keyboard goes on at the port in use.
+    if (visible && fromCom)
+        control<QWidget>(m_panel.portSetup().markedPort.get() == 2 ? "Option2" : "Option1")
+            ->setFocus(Qt::TabFocusReason);
 }
 
 void Form1::bindPortGroup()
@@ -320,10 +338,13 @@ void Form1::bindFreeCommandEntry()
 void Form1::bindExtendedPanel()
 {
     ExtendedPanel &extended = m_panel.extendedPanel();
-    bind(extended.windowHeight, [this](float height) {
+    auto *command34 = control<CommandButton>("Command34");
+    bind(extended.windowHeight, [this, command34](float height) {
+        // CLOSE goes out of view: the keyboard stays at the picture, which opens the view again.
+        if (height < ExtendedPanel::kDataThreshold && command34->hasFocus())
+            control<QWidget>("Image1")->setFocus(Qt::OtherFocusReason);
         setFixedSize(pixels(PanelLayout::kClientWidth), clientHeight(height));
     });
-    auto *command34 = control<CommandButton>("Command34");
     bind(extended.command34Caption, [command34](const std::string &caption) {
         command34->setCaption(fromUtf8(caption));
         command34->setAccessibleName(fromUtf8(caption)); // a button of no group
@@ -340,7 +361,17 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         if (watched == (focus ? focus : this)) {
             const auto *key = static_cast<QKeyEvent *>(event);
             m_panel.keyDown(key->key(), modifierMask(key->modifiers()));
+            if (control<QWidget>("Frame8")->isAncestorOf(focus))
+                m_panel.portGroupKey();
         }
+    }
+    // The port group shown to the keyboard closes as the keyboard leaves it.
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
+        const bool inGroup = control<QWidget>("Frame8")->isAncestorOf(static_cast<QWidget *>(watched));
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (std::exchange(m_focusInPortGroup, inGroup) && !inGroup &&
+            (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason))
+            m_panel.portGroupLeft();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -57,6 +57,7 @@ private:
     QWidget *createControl(const PanelLayout::Control &control, QWidget *parent);
     void bindDisplays();
     void bindPortGroup();
+    void showPortGroup(bool visible);
     void describePorts();
     void bindFreeCommandEntry();
     void bindExtendedPanel();
@@ -69,4 +70,5 @@ private:
     std::deque<QString> m_pendingWarnings; // errors reported while a warning is shown
     bool m_warningShown = false;
     bool m_closed = false; // the program is ending: no more warnings
+    bool m_focusInPortGroup = false;
 };

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace PanelLayout
 {
 struct Control;
@@ -20,10 +22,17 @@ void install();
 // "VOL +", "PC1 RGB"), an arrow in words. `button` is a row of PanelLayout::controls().
 QString buttonName(const PanelLayout::Control &button, const QString &caption);
 
+// A frame's name: the caption of its title label ("POWER"), or what it holds ("Monitor").
+QString frameName(const PanelLayout::Control &frame);
+
 enum class PortState { NotOpen, Connecting, Open };
 
 // What the COM button tells besides its caption: the device of each port (`devices`, COM1's
 // first), and whether the chosen one (1 or 2) is open and at what speed.
 QString portsDescription(const QStringList &devices, int chosen, PortState state, int baud);
+
+// Has a screen reader say `sentence` now, as it says a changed description of the control with
+// the focus (`focused`). The control's own description stays as it is.
+void say(QWidget *focused, const QString &sentence);
 
 } // namespace PanelAccessibility

@@ -205,8 +205,8 @@ const Control *groupTitle(const Control &control)
     const Control *it = &control;
     while (it != kControls.data()) {
         --it;
-        if (it->parent != control.parent)
-            return nullptr;
+        if (it->parent != control.parent || it->kind == TextBox)
+            return nullptr; // a tag before a text box is the box's
         if (it->kind == Label)
             return titles(*it, control) ? it : nullptr;
     }
