@@ -3,6 +3,7 @@
 // answering, and the operator told once, in a warning box, where it failed.
 
 #include "devicemap.h"
+#include "kerneltimer.h"
 #include "launchoptionparser.h"
 #include "panelprogram.h"
 #include "panelstate.h"
@@ -181,6 +182,40 @@ private slots:
             QVERIFY(waitFor([&] { return order.size() == 3; }));
             QCOMPARE(order, setInterval ? "RTR" : "TRR");
         }
+    }
+
+    void kernelTimerArmsAtAnyMomentOfTheSecond_data()
+    {
+        QTest::addColumn<long>("nanoseconds"); // of the moment it is armed, in its second
+        QTest::addColumn<int>("interval");
+        QTest::newRow("5 ms, the deadline inside the second") << 994'999'999L << 5;
+        QTest::newRow("5 ms, the deadline on the next second") << 995'000'000L << 5;
+        QTest::newRow("5 ms, the deadline past it") << 999'999'999L << 5;
+        QTest::newRow("250 ms, the deadline past the second") << 800'000'000L << 250;
+    }
+
+    // The kernel refuses a deadline whose nanoseconds make a whole second; the repeat, armed
+    // at such a moment, would never tick. Armed at the chosen moment of the last second (the
+    // deadline at most an interval from now, so it comes at once or soon), it ticks.
+    void kernelTimerArmsAtAnyMomentOfTheSecond()
+    {
+        QFETCH(long, nanoseconds);
+        QFETCH(int, interval);
+        const auto timer = KernelTimer::create([nanoseconds] {
+            timespec now = KernelTimer::monotonicNow();
+            if (now.tv_nsec < nanoseconds)
+                --now.tv_sec;
+            now.tv_nsec = nanoseconds;
+            return now;
+        });
+        QVERIFY(timer);
+        int ticks = 0;
+        timer->setOnExpiry([&ticks] { ++ticks; });
+        timer->setInterval(interval);
+        timer->setEnabled(true);
+        QVERIFY(waitFor([&ticks] { return ticks == 1; }, 2000));
+        timer->setInterval(interval); // armed again, at the same moment of its second
+        QVERIFY(waitFor([&ticks] { return ticks == 2; }, 2000));
     }
 
     void throughSer2net_data()
