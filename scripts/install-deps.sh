@@ -6,8 +6,8 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-private-dev qt6-serialport-dev libgl-dev
     fonts-ipafont-gothic
-    ser2net socat iproute2 python3
-    desktop-file-utils groff-base
+    ser2net socat iproute2 python3 picocom
+    desktop-file-utils groff-base systemd
     clang libclang-rt-14-dev
 )
 # More for a particular job, such as the benchmarks' tools: given as arguments.

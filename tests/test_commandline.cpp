@@ -21,6 +21,9 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
 
@@ -46,23 +49,26 @@ struct ScriptedDevice {
 
 using ClockedPanel = PanelRig; // the panel on a fake port and a virtual clock
 
-std::unique_ptr<QProcess> start(const QString &arguments)
+std::unique_ptr<QProcess> start(const QString &arguments,
+                                const std::function<void()> &inChild = {})
 {
     auto program = std::make_unique<QProcess>();
+    program->setChildProcessModifier(inChild);
     program->start(QCoreApplication::applicationDirPath() + QStringLiteral("/../orva-control"),
                    arguments.split(QLatin1Char(' ')));
     return program;
 }
 
 // The program's own panel, offscreen, once it shares the port of `device`.
-std::unique_ptr<QProcess> startPanel(const QString &device, const QString &more = {})
+std::unique_ptr<QProcess> startPanel(const QString &device, const QString &more = {},
+                                     const std::function<void()> &inChild = {})
 {
     const QString socket = PanelSocketServer::socketPath(device);
     const QFileSystemWatcher watcher({QFileInfo(socket).path()}); // wakes waitFor()
     QFile::remove(socket); // a panel killed by an earlier test on a terminal of this number
     QFile(socket).open(QIODevice::WriteOnly); // left there, as by a panel that crashed
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    auto panel = start(QStringLiteral("--com1 %1%2").arg(device, more));
+    auto panel = start(QStringLiteral("--com1 %1%2").arg(device, more), inChild);
     qunsetenv("QT_QPA_PLATFORM");
     waitFor([&] { return QFileInfo(socket).exists() && !QFileInfo(socket).isFile(); });
     return panel;
@@ -85,32 +91,57 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         qputenv("XDG_CONFIG_HOME",
                 QFile::encodeName(m_runtime.filePath("config"))); // not the user's
+        QCOMPARE(::mkfifo(QFile::encodeName(m_runtime.filePath("fifo")), 0600), 0);
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             qunsetenv(name); // the program runs as a script runs it, with no display
     }
 
     void send_data()
     {
-        QTest::addColumn<QString>("arguments"); // %1: the scripted device
+        QTest::addColumn<QString>("arguments"); // %1: the scripted device, %2: a folder
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("answer"); // empty: the device stays silent
         QTest::addColumn<QByteArray>("shown");
         QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QByteArray>("said"); // the one line on standard error
+        QTest::addColumn<QByteArray>("logged"); // a log's first line, kept when appending
 
-        QTest::newRow("a name") << "--com1 %1 --send status" << QByteArray("CR0\r")
-                                << QByteArray("00\r") << QByteArray("Power ON") << 0;
+        QTest::newRow("a name") << "--com1 %1 --send status --log %2/log" << QByteArray("CR0\r")
+                                << QByteArray("00\r") << QByteArray("Power ON") << 0
+                                << QByteArray() << QByteArray("an earlier line\n");
         QTest::newRow("text equal to a name, raw")
             << "--com1 %1 --raw --send mode" << QByteArray("mode\r") << QByteArray("\x15")
-            << QByteArray("?") << 4;
+            << QByteArray("?") << 4 << QByteArray("refused the command (NAK)") << QByteArray();
         QTest::newRow("COM2") << "--com2 %1 --port COM2 --speed 9600 --send pc2-rgb"
                               << QByteArray("C25\r") << QByteArray("\x06") << QByteArray("ACK")
-                              << 0;
+                              << 0 << QByteArray() << QByteArray();
+        QTest::newRow("undecoded") << "--com1 %1 --send status" << QByteArray("CR0\r")
+                                   << QByteArray("77\r") << QByteArray("7 7 CR") << 5
+                                   << QByteArray("none of the status texts of status")
+                                   << QByteArray();
+        QTest::newRow("no reply, log on a full disk")
+            << "--com1 %1 --send mode --log /dev/full" << QByteArray("CR1\r") << QByteArray()
+            << QByteArray("X X X X") << 1
+            << QByteArray("written: No space left on device\norva-control: no reply came")
+            << QByteArray();
         QTest::newRow("port missing") << "--com1 /nonexistent%1 --send status" << QByteArray()
-                                      << QByteArray() << QByteArray() << 3;
-        QTest::newRow("no such port") << "--com1 %1 --port COM3 --send status" << QByteArray()
-                                      << QByteArray() << QByteArray() << 2;
-        QTest::newRow("log unopenable") << "--log /nonexistent/x --send mode" << QByteArray()
-                                        << QByteArray() << QByteArray() << 2;
+                                      << QByteArray() << QByteArray() << 3
+                                      << QByteArray("No such file or directory") << QByteArray();
+        QTest::newRow("speed on raw TCP")
+            << "--com1 tcp://127.0.0.1:1 --speed 9600 --send mode" << QByteArray() << QByteArray()
+            << QByteArray() << 3
+            << QByteArray("Error 7: tcp://127.0.0.1:1: The speed is set on the serial server")
+            << QByteArray();
+        const QList<std::pair<const char *, const char *>> usageErrors = {
+            {"--com1 %1 --port COM3 --send status", "--port is COM1 or COM2."},
+            {"--log /nonexistent/x --send mode", "cannot open the log /nonexistent/x: No such"},
+            {"--log %2/fifo --send mode", "cannot open the log %2/fifo: no program reads the"},
+            {"--log - --json --send mode", "--json and --log - both write to standard output."},
+            {"--send mode --list-ports", "--send and --list-ports do not go together."},
+            {"--send mode --send status", "--send is given twice."}};
+        for (const auto &[arguments, said] : usageErrors)
+            QTest::newRow(said) << arguments << QByteArray() << QByteArray() << QByteArray() << 2
+                                << QByteArray(said) << QByteArray();
     }
 
     void send()
@@ -118,13 +149,24 @@ private slots:
         QFETCH(QString, arguments);
         QFETCH(QByteArray, sent);
         QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, logged);
+        QFile log(m_runtime.filePath("log"));
+        QVERIFY(log.open(QIODevice::WriteOnly | QIODevice::Truncate) && log.write(logged) >= 0);
+        log.close();
         ScriptedDevice device;
-        const auto program = start(arguments.arg(device.projector.devicePath()));
+        const auto program = start(arguments.replace("%1", device.projector.devicePath())
+                                       .replace("%2", m_runtime.path()));
         QCOMPARE(device.take(sent.size(), sent.isEmpty() ? 0 : 5000), sent);
         device.projector.send(answer);
 
         QTEST(finish(*program), "shown");
         QTEST(program->exitCode(), "exitStatus");
+        QFETCH(QByteArray, said);
+        const QByteArray told = program->readAllStandardError();
+        QVERIFY2(told.contains(said.replace("%2", QFile::encodeName(m_runtime.path()))), told);
+        QCOMPARE(told.isEmpty(), said.isEmpty());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().startsWith(logged + (logged.isEmpty() ? "" : "20")));
     }
 
     void settingsFile_data()
@@ -134,19 +176,29 @@ private slots:
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<bool>("warned");
         QTest::addColumn<QString>("after"); // empty: as before, the panel never writes it
+        QTest::addColumn<int>("exitStatus");
         const QString named = "[ports]\ncom1=%1\n";
         QTest::newRow("COM1 from the file")
-            << named << "--send mode" << QByteArray("CR1\r") << false << "";
+            << named << "--send mode" << QByteArray("CR1\r") << false << "" << 1;
         QTest::newRow("--com1 wins") << named.arg("/nonexistent") << "--com1 %1 --send mode"
-                                     << QByteArray("CR1\r") << false << "";
+                                     << QByteArray("CR1\r") << false << "" << 1;
         QTest::newRow("unparsable: ignored")
             << "[ports\ncom2=%1\n"
-            << "--port COM2 --send mode" << QByteArray() << true << "";
-        QTest::newRow("--save-ports") << "[ports]\ncom2=/dev/ttyUSB1\n"
-                                      << "--save-ports --com1 %1" << QByteArray() << false
-                                      << "[ports]\ncom1=%1\ncom2=/dev/ttyUSB1\n";
+            << "--port COM2 --send mode" << QByteArray() << true << "" << 3;
+        const QString users = "# mine\r\n[panel]\nlook = dark ; not ours\n\n[ports]\n; adapter\n"
+                              "com2 = \"/dev/ttyUSB1\"\n%1[other]\ncom1=/dev/x";
+        QTest::newRow("--save-ports keeps the rest")
+            << users.arg("") << "--save-ports --com1 %1" << QByteArray() << false
+            << users.arg("com1=%1\n") << 0;
+        QTest::newRow("--save-ports over an unparsable file")
+            << "[ports]\ncom1=%1\nbad line\n"
+            << "--save-ports --com2 /dev/ttyUSB1" << QByteArray() << true << "" << 2;
+        for (const char *device : {"ttyUSB0", "tcp://127.0.0.1:99999", ""})
+            QTest::newRow(device) << named << QStringLiteral("--save-ports --com1=") + device
+                                  << QByteArray() << false << "" << 2;
     }
 
+    // The file is the user's, reached through a link; --save-ports changes its own lines.
     void settingsFile()
     {
         QFETCH(QString, file);
@@ -157,7 +209,9 @@ private slots:
         };
         const QString path = m_runtime.filePath("config/orva-control/orva-control.conf");
         QDir().mkpath(QFileInfo(path).path());
-        QFile settings(path);
+        QFile::remove(path);
+        QVERIFY(QFile::link(m_runtime.filePath("config/mine.conf"), path));
+        QFile settings(m_runtime.filePath("config/mine.conf"));
         settings.open(QIODevice::WriteOnly | QIODevice::Truncate);
         settings.write(withDevice(file).toUtf8());
         settings.close();
@@ -165,11 +219,17 @@ private slots:
         const auto program = start(withDevice(arguments));
         finish(*program); // no answer: it waits half a second, meanwhile the bytes arrive
         QTEST(device.take(0, 0), "sent");
-        QTEST(program->readAllStandardError().count("could not be parsed; it is ignored") == 1,
-              "warned");
-        settings.open(QIODevice::ReadOnly);
-        QCOMPARE(settings.readAll(), withDevice(after.isEmpty() ? file : after).toUtf8());
+        QTEST(program->readAllStandardError().count("could not be parsed") == 1, "warned");
+        QTEST(program->exitCode(), "exitStatus");
+        for (int run = 0; run < (after.isEmpty() ? 1 : 2); ++run) { // the same bytes each time
+            if (run > 0)
+                finish(*start(withDevice(arguments)));
+            QVERIFY(QFileInfo(path).isSymLink());
+            settings.open(QIODevice::ReadOnly);
+            QCOMPARE(settings.readAll(), withDevice(after.isEmpty() ? file : after).toUtf8());
+            settings.close();
         }
+    }
 
     // --list-ports: what is known of each port, its links in by-id, plain words for none.
     void listPorts()
@@ -199,24 +259,89 @@ No serial ports found on this system.
                               .arg(dir.path()));
     }
 
+    void json_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("reply"); // sent 300 ms after the command came
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("L-TIME") << "--send l-time" << QByteArray("1234\r") << QByteArray(R"({
+            "command": "l-time", "sent": "CR3\r", "reply": "1234\r", "rendered": " 1 2 3 4 CR ",
+            "status": "1 2 3 4 CR  Hour Use", "reading": {"lamp_hours": 1234},
+            "outcome": "reply", "error": ""})");
+        QTest::newRow("a byte above 0x7F") << "--raw --send CR9" << QByteArray("PD\xe9\r")
+                                           << QByteArray(R"({
+            "command": "CR9", "sent": "CR9\r", "reply": "PD\u00e9\r", "rendered": " P D ? CR ",
+            "status": "P D ? CR", "reading": {"model": "PD\u00e9"}, "outcome": "reply",
+            "error": ""})");
+    }
+
+    // The outcome for a script: the figures as values, the status unpadded, and the time the
+    // exchange took.
     void json()
     {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, reply);
         ScriptedDevice device;
-        const QString device1 = device.projector.devicePath();
-        const auto program = start(QStringLiteral("--com1 %1 --send l-time --json").arg(device1));
+        const auto program = start(QStringLiteral("--com1 %1 --json %2")
+                                       .arg(device.projector.devicePath(), command));
         device.take(4);
-        device.projector.send("1234\r");
+        QTest::qWait(300); // the projector is slow to answer
+        device.projector.send(reply);
 
+        QFETCH(QByteArray, expected);
         QJsonObject outcome = QJsonDocument::fromJson(finish(*program)).object();
-        QVERIFY(outcome.take("elapsed_ms").isDouble());
-        QCOMPARE(outcome, QJsonDocument::fromJson(R"({"command": "l-time", "sent": "CR3\r",
-            "reply": "1234\r", "rendered": " 1 2 3 4 CR ", "status": " 1 2 3 4 CR  Hour Use",
-            "outcome": "reply", "error": ""})")
-                              .object());
+        QVERIFY(outcome.take("elapsed_ms").toInt() >= 300);
+        QCOMPARE(outcome, QJsonDocument::fromJson(expected).object());
+    }
+
+    void power_data()
+    {
+        QTest::addColumn<QString>("before"); // --power run first
+        QTest::addColumn<QByteArrayList>("script"); // the answers in turn; none: the model's
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QByteArray>("said"); // standard output, then standard error
+
+        QTest::newRow("standby") << "" << QByteArrayList{} << QByteArray("CR0\r") << 0
+                                 << QByteArray("already off (Stand by)");
+        QTest::newRow("counting down")
+            << "on" << QByteArrayList{} << QByteArray("CR0\rC01\rCR0\r") << 0
+            << QByteArray("switching off (Cooling down)");
+        // Stands for a projector that refuses power-off while on (a lamp fault, a locked key).
+        QTest::newRow("refused") << "" << QByteArrayList{"00\r", "\x15"}
+                                 << QByteArray("CR0\rC01\r") << 4
+                                 << QByteArray("orva-control: the projector refused power-off (NAK)");
+    }
+
+    // --power off against the simulated projector: the command goes only when the projector is
+    // neither off nor cooling, and its cooling is seen before it counts as done.
+    void power()
+    {
+        QFETCH(QByteArrayList, script);
+        SimulatedProjector projector;
+        projector.open();
+        projector.setSilent(!script.isEmpty());
+        QByteArray sent;
+        connect(&projector, &SimulatedProjector::answered, [&](const QByteArray &line) {
+            sent += line + '\r';
+            if (!script.isEmpty())
+                projector.send(script.takeFirst());
+        });
+        const QString power = "--com1 " + projector.devicePath() + " --power ";
+        QFETCH(QString, before);
+        if (!before.isEmpty())
+            finish(*start(power + before));
+        sent.clear();
+
+        const auto program = start(power + "off");
+        const QByteArray said = finish(*program);
+        QTEST(said + program->readAllStandardError().trimmed(), "said");
+        QTEST(sent, "sent");
+        QTEST(program->exitCode(), "exitStatus");
     }
 
     // A command gives the same output with the port free and through a panel holding it (which
-    // the command line alone could not open; its log on a full disk is told once). With a second
+    // the command line alone could not open; its log's reader gone is told once). With a second
     // panel started later on the same device, two command lines at once go one after the other.
     void twoAtOnceThroughPanel()
     {
@@ -224,7 +349,10 @@ No serial ports found on this system.
         const auto projector = SimulatedProjector::openAsPort1(devices);
         const QString send = QStringLiteral("--com1 %1 --send %2").arg(devices.device(1));
         QCOMPARE(finish(*start(send.arg(QStringLiteral("mode")))), "Computer 1");
-        const auto panel = startPanel(devices.device(1), " --log /dev/full");
+        const auto panel = startPanel(devices.device(1), " --log -", [] {
+            int pipe[2]; // standard output a pipe whose reader has gone, as after `| head -n 3`
+            ::pipe(pipe) == 0 && ::close(pipe[0]) == 0 && ::dup2(pipe[1], STDOUT_FILENO);
+        });
         const QFileInfo socket(PanelSocketServer::socketPath(devices.device(1)));
         QCOMPARE(socket.permissions() & 0077, 0); // nothing for the group or others
         QtSerialPort closedPort(devices);
@@ -235,12 +363,12 @@ No serial ports found on this system.
         secondSharing.listen();
 
         const auto first = start(send.arg(QStringLiteral("temp")));
-        const auto second = start(send.arg(QStringLiteral("mode")));
+        const auto second = start(send.arg(QStringLiteral("mode --json")));
         QCOMPARE(finish(*first), "S1=   2 4 . 0 C  ,   S2=  2 5 . 0 C , S3=   2 5 . 5 C");
-        QCOMPARE(finish(*second), "Computer 1");
+        QCOMPARE(QJsonDocument::fromJson(finish(*second))["reading"]["input"], "computer-1");
         panel->terminate();
         finish(*panel);
-        QCOMPARE(panel->readAllStandardError().count("traffic log"), 1);
+        QCOMPARE(panel->readAllStandardError().count("could not be written: Broken pipe"), 1);
         QVERIFY(!QFileInfo::exists(PanelSocketServer::socketPath(devices.device(1)))); // removed
     }
 

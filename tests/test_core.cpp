@@ -1,6 +1,7 @@
 // The link core, driven through the panel's buttons on a fake port and the virtual clock: how
 // replies are rendered and decoded, and how exchanges run.
 
+#include "exchangeoutcome.h"
 #include "freecommandentry.h"
 #include "panelrig.h"
 #include "panelstate.h"
@@ -42,6 +43,7 @@ private slots:
             {"CR PRESSURE\r", "0\r", "106 hPa"},
             {"CR PRESSURE\r", "852.5\r", "1012 hPa"}, // halfway goes to the even neighbour
             {"CR PRESSURE\r", "-6553\r", "-6865 hPa"},
+            {"CR PRESSURE\r", "6553\r", "7077 hPa"},
             {"CR PRESSURE\r", "\x06" "853\r", nullptr}, // ACK first: no number, no reading
             {"CR PRESSURE\r", "\x15\r", nullptr},
             {"CR PRESSURE\r", "6553.5\r", nullptr},       // 5 times the reading leaves 16 bits
@@ -72,6 +74,51 @@ private slots:
         const bool pressure = lastCommand.startsWith("CR PRESSURE") && !status.isNull();
         const int hectopascal = pressure ? status.split(' ')[0].toInt() : 77;
         QCOMPARE(int(rig.panel.state().pressureValue), hectopascal);
+    }
+
+    // The figures a script or a monitor reads from a reply, beside the status line's text.
+    void reads_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("figures");
+        const char *const rows[][3] = {
+            {"CR0\r", "80\r", "power=standby code=80"},
+            {"CR0\r", "\x06" "00\r", ""}, // ACK shifts the key: no row, no figure
+            {"CR1\r", "12\r", "input=computer-1 code=12"},
+            {"CR4\r", "01\r", "picture=left-right-reversed code=01"},
+            {"CR3\r", "1250\r", "lamp_hours=1250"},
+            {"CR3\r", "1250", ""}, // not whole
+            {"CR6\r", " 24.0, 25.0, 25.5\r", "s1_celsius=24 s2_celsius=25 s3_celsius=25.5"},
+            {"CR6\r", "12345678901234567\r", "s1_celsius=12345 s2_celsius=8901 s3_celsius=34567"},
+            {"CR6\r", "-7.5\r", "s1_celsius=-7.5"},
+            {"CRA\r", "FF\r", "mute=standby code=FF"},
+            {"CR7\r", "22\r", "lamps=no2-on-1-lamp-mode-no2 code=22"},
+            {"CR9\r", "PD71\xe9\r", "model=PD71\xe9"},
+            {"CR PRESSURE\r", "853\r", "pressure_hpa=1013"},
+            {"C00\r", "00\r", ""},
+        };
+        for (const auto &[sent, reply, figures] : rows) {
+            QTest::addRow("%s %s", QByteArray(sent).toPercentEncoding().data(),
+                          QByteArray(reply).toPercentEncoding().data())
+                << QByteArray(sent) << QByteArray(reply) << QString::fromLatin1(figures);
+        }
+    }
+
+    void reads()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, reply);
+        const ExchangeOutcome outcome =
+            judgeExchange(PanelState{}, "x", sent.toStdString(), reply.toStdString());
+        QStringList figures;
+        for (const auto &[name, value] : outcome.reading.figures()) {
+            const auto *word = std::get_if<std::string>(&value);
+            const QString shown =
+                word ? QString::fromLatin1(*word) : QString::number(std::get<double>(value));
+            figures << QString::fromStdString(name) + '=' + shown;
+        }
+        QTEST(figures.join(' '), "figures");
     }
 
     void statusExchange()

@@ -8,9 +8,11 @@
 #include "panelstate.h"
 #include "projectormodel.h"
 #include "replydecoding.h"
+#include "statusreading.h"
 
 #include <algorithm>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,23 @@ std::string_view composedForm(ReplyKind kind)
     return {};
 }
 
+// A reading as --json prints it (its figures in their order; JSON's own order may differ).
+std::string readingJson(const StatusReading &reading)
+{
+    std::ostringstream json;
+    json << '{';
+    for (const StatusReading::Figure &figure : reading.figures()) {
+        json << (&figure == &reading.figures().front() ? "" : ", ") << '"' << figure.name
+             << "\": ";
+        if (const auto *word = std::get_if<std::string>(&figure.value))
+            json << '"' << *word << '"';
+        else
+            json << std::get<double>(figure.value);
+    }
+    json << '}';
+    return json.str();
+}
+
 void printQuery(const StatusQuery &query)
 {
     const std::string caption = buttonCaption(query.code);
@@ -75,9 +94,11 @@ void printQuery(const StatusQuery &query)
               << ")\n\n";
 
     if (query.kind == ReplyKind::Table) {
-        std::cout << "| reply begins | STATUS shows |\n|---|---|\n";
+        std::cout << "| reply begins | STATUS shows | `--json`'s reading `" << query.figure
+                  << "` |\n|---|---|---|\n";
         for (const StatusRow &row : query.rows)
-            std::cout << "| \"" << replyStart(row.key) << "\" | " << shown(row.text) << " |\n";
+            std::cout << "| \"" << replyStart(row.key) << "\" | " << shown(row.text) << " | `\""
+                      << row.word << "\"` |\n";
         std::cout << "\nAny other reply leaves STATUS as it was.\n";
     } else {
         std::cout << "STATUS shows " << composedForm(query.kind) << ".\n";
@@ -91,7 +112,9 @@ void printQuery(const StatusQuery &query)
     const std::string rendered = renderForMonitor(reply);
     const DecodedReply decoded = decodeReply(state, rendered);
     std::cout << "The simulated projector in standby answers " << shown(rendered)
-              << " (RXD), and STATUS shows " << shown(decoded.status.value_or("")) << ".\n";
+              << " (RXD), and STATUS shows " << shown(decoded.status.value_or(""))
+              << "; `--json` gives `\"reading\": "
+              << readingJson(StatusReading::read(state, state.lastCommand, reply)) << "`.\n";
 }
 
 } // namespace

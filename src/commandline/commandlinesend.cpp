@@ -6,6 +6,7 @@
 #include "outcomejson.h"
 #include "panelsocketserver.h"
 #include "portsetup.h"
+#include "powerswitch.h"
 #include "qtserialport.h"
 #include "qttimer.h"
 #include "requestqueue.h"
@@ -18,6 +19,7 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QTextStream>
+#include <QTimer>
 
 #include <utility>
 
@@ -31,6 +33,25 @@ QJsonObject asJson(const CommandRequest &request)
     return {{QStringLiteral("name"), QString::fromStdString(request.command)}};
 }
 
+// Why the exit status is not 0, in one line: in the journal of a failed unit it is the trace.
+QString failure(const ExchangeOutcome &outcome)
+{
+    switch (outcome.result) {
+    case ExchangeOutcome::Result::Reply:
+        return {};
+    case ExchangeOutcome::Result::NoReply:
+        return QStringLiteral("no reply came within the wait");
+    case ExchangeOutcome::Result::Undecoded:
+        return QStringLiteral("the reply matches none of the status texts of %1")
+            .arg(QString::fromStdString(outcome.command));
+    case ExchangeOutcome::Result::Refused: // RXD shows a NAK as "?"
+        return QStringLiteral("the projector refused the command (NAK)");
+    case ExchangeOutcome::Result::PortFailed:
+        break;
+    }
+    return QString::fromStdString(outcome.error);
+}
+
 } // namespace
 
 CommandLineSend::CommandLineSend(LaunchOptions options) : m_options(std::move(options)) {}
@@ -39,18 +60,44 @@ int CommandLineSend::run()
 {
     if (m_options.listCommands)
         return listCommands();
-    const CommandRequest command = request();
+    DeviceMap devices = m_options.devices;
+    std::unique_ptr<SimulatedProjector> projector;
+    if (m_options.simulate && !(projector = SimulatedProjector::openAsPort1(devices)))
+        return exitStatus(ExchangeOutcome::Result::PortFailed);
+    if (m_options.power)
+        return switchPower(devices);
     QElapsedTimer clock;
     clock.start();
-    if (m_options.simulate) {
-        DeviceMap devices = m_options.devices;
-        const auto projector = SimulatedProjector::openAsPort1(devices);
-        if (!projector)
-            return exitStatus(ExchangeOutcome::Result::PortFailed);
-        return print(direct(command, devices), clock.elapsed());
+    const ExchangeOutcome outcome = exchange(request(), devices);
+    return print(outcome, clock.elapsed()); // read after the exchange, not beside it
+}
+
+int CommandLineSend::switchPower(const DeviceMap &devices) const
+{
+    PowerSwitch power(*m_options.power);
+    PowerSwitch::Step step = power.start();
+    while (!step.command.empty()) {
+        if (step.afterMs > 0) {
+            QEventLoop pause;
+            QTimer::singleShot(step.afterMs, &pause, &QEventLoop::quit);
+            pause.exec();
+        }
+        const CommandName *name = findCommandName(step.command);
+        step = power.next(exchange({name->name, std::string(name->controlName)}, devices));
     }
-    const std::optional<ExchangeOutcome> shared = throughPanel(command);
-    return print(shared ? *shared : direct(command, m_options.devices), clock.elapsed());
+    QTextStream(step.exitStatus == 0 ? stdout : stderr)
+        << (step.exitStatus == 0 ? "" : "orva-control: ") << QString::fromStdString(step.said)
+        << '\n';
+    return step.exitStatus;
+}
+
+ExchangeOutcome CommandLineSend::exchange(const CommandRequest &request,
+                                          const DeviceMap &devices) const
+{
+    std::optional<ExchangeOutcome> shared;
+    if (!m_options.simulate)
+        shared = throughPanel(request);
+    return shared ? *shared : direct(request, devices);
 }
 
 CommandRequest CommandLineSend::request() const
@@ -130,10 +177,8 @@ int CommandLineSend::print(const ExchangeOutcome &outcome, qint64 elapsedMs) con
         out << QString::fromLatin1(shown).trimmed() << '\n';
     }
     out.flush();
-    if (outcome.result == ExchangeOutcome::Result::PortFailed)
-        QTextStream(stderr) << "orva-control: " << QString::fromStdString(outcome.error) << '\n';
-    if (outcome.result == ExchangeOutcome::Result::Refused) // RXD shows a NAK as "?"
-        QTextStream(stderr) << "orva-control: the projector refused the command (NAK)\n";
+    if (const QString why = failure(outcome); !why.isEmpty())
+        QTextStream(stderr) << "orva-control: " << why << '\n';
     return exitStatus(outcome.result);
 }
 

@@ -10,7 +10,8 @@ class QString;
 struct CommandRequest;
 struct ExchangeOutcome;
 
-// orva-control --send and --list-commands: one command and its outcome, with no window. Needs
+// orva-control --send, --power and --list-commands: one command (or the few of --power, see
+// PowerSwitch) and its outcome, with no window. Needs
 // a QCoreApplication and nothing of the GUI.
 //
 // The command goes through a panel of this user that holds the device, when there is one;
@@ -28,6 +29,8 @@ public:
 
 private:
     CommandRequest request() const;
+    int switchPower(const DeviceMap &devices) const;
+    ExchangeOutcome exchange(const CommandRequest &request, const DeviceMap &devices) const;
     std::optional<ExchangeOutcome> throughPanel(const CommandRequest &request) const;
     ExchangeOutcome direct(const CommandRequest &request, const DeviceMap &devices) const;
     int print(const ExchangeOutcome &outcome, qint64 elapsedMs) const;

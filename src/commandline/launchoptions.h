@@ -19,6 +19,7 @@ struct LaunchOptions {
     QString error;          // a bad command line: print this and the usage, exit with kUsageError
 
     QString settingsProblem;        // the settings file could not be read; it is ignored
+    QString notice;                 // told once on standard error, before the command runs
     QList<int> savePorts;           // --save-ports: the ports --com1/--com2 name; saved, exit
     std::shared_ptr<QIODevice> log; // --log FILE, open for appending, or standard output
 
@@ -27,6 +28,7 @@ struct LaunchOptions {
     bool raw = false;             // --raw: TEXT is text even when it is a command name
     bool json = false;            // --json: the outcome as one JSON object
     bool listCommands = false;    // --list-commands: print the command names and exit
+    std::optional<bool> power;    // --power on|off: true for on
     int port = 1;                 // --port COM1|COM2
     int speed = 19200;            // --speed 19200|9600
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <variant>
 
 namespace OutcomeJson
 {
@@ -37,6 +38,39 @@ std::string bytes(const QJsonValue &value)
     return value.toString().toLatin1().toStdString();
 }
 
+QJsonValue readingJson(const StatusReading &reading)
+{
+    if (reading.empty())
+        return QJsonValue::Null;
+    QJsonObject figures;
+    for (const StatusReading::Figure &figure : reading.figures()) {
+        const auto *word = std::get_if<std::string>(&figure.value);
+        const QJsonValue value =
+            word ? QJsonValue(bytes(*word)) : QJsonValue(std::get<double>(figure.value));
+        figures.insert(QString::fromStdString(figure.name), value);
+    }
+    return figures;
+}
+
+StatusReading readingFromJson(const QJsonValue &value)
+{
+    StatusReading reading;
+    const QJsonObject figures = value.toObject();
+    for (auto figure = figures.begin(); figure != figures.end(); ++figure) {
+        if (figure->isString())
+            reading.add(figure.key().toStdString(), bytes(*figure));
+        else
+            reading.add(figure.key().toStdString(), figure->toDouble());
+    }
+    return reading;
+}
+
+// The status line's text without the blanks it is padded with on the panel.
+QString unpadded(const std::string &status)
+{
+    return bytes(status).trimmed();
+}
+
 } // namespace
 
 QJsonObject toJson(const ExchangeOutcome &outcome)
@@ -48,7 +82,8 @@ QJsonObject toJson(const ExchangeOutcome &outcome)
         {QStringLiteral("reply"), bytes(outcome.reply)},
         {QStringLiteral("rendered"), bytes(outcome.rendered)},
         {QStringLiteral("status"),
-         outcome.status ? QJsonValue(bytes(*outcome.status)) : QJsonValue(QJsonValue::Null)},
+         outcome.status ? QJsonValue(unpadded(*outcome.status)) : QJsonValue(QJsonValue::Null)},
+        {QStringLiteral("reading"), readingJson(outcome.reading)},
         {QStringLiteral("outcome"), named->name},
         {QStringLiteral("error"), QString::fromStdString(outcome.error)},
     };
@@ -67,6 +102,7 @@ std::optional<ExchangeOutcome> fromJson(const QJsonObject &object)
     outcome.rendered = bytes(object.value(QStringLiteral("rendered")));
     if (const QJsonValue status = object.value(QStringLiteral("status")); status.isString())
         outcome.status = bytes(status);
+    outcome.reading = readingFromJson(object.value(QStringLiteral("reading")));
     outcome.result = named->result;
     outcome.error = object.value(QStringLiteral("error")).toString().toStdString();
     return outcome;

@@ -5,7 +5,6 @@
 #include "panelstate.h"
 #include "replydecoding.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace
@@ -16,9 +15,7 @@ constexpr char kNak = 21;
 
 bool isStatusQuery(const PanelState &state, std::string_view sent)
 {
-    return std::ranges::any_of(statusQueries(), [&](const StatusQuery &query) {
-        return frameCommand(state, query.code) == sent;
-    });
+    return findStatusQuery(state, sent) != nullptr;
 }
 
 // The decoder reads the query from lastCommand; the outcome belongs to `sent`, whatever the
@@ -52,6 +49,7 @@ ExchangeOutcome judgeExchange(const PanelState &state, std::string command, std:
         return outcome;
     }
     outcome.status = decodedStatus(state, outcome.sent, outcome.rendered);
+    outcome.reading = StatusReading::read(state, outcome.sent, outcome.reply);
     outcome.result = outcome.status || !isStatusQuery(state, outcome.sent) ? Reply : Undecoded;
     return outcome;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "statusreading.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +24,7 @@ struct ExchangeOutcome {
     std::string reply;    // the bytes that came back
     std::string rendered; // the reply as RXD shows it
     std::optional<std::string> status; // the decoded status text, as STATUS shows it
+    StatusReading reading;             // a status query's figures
     Result result = Result::NoReply;
     std::string error; // PortFailed: the warning the panel would show
 };

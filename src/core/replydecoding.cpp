@@ -2,6 +2,7 @@
 
 #include "panelstate.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -10,83 +11,73 @@
 namespace {
 
 constexpr std::array kPowerRows = std::to_array<StatusRow>({
-    {" 0 0", " Power ON"},
-    {" 8 0", " Stand by"},
-    {" 4 0", " Count down"},
-    {" 2 0", " Cooling down"},
-    {" 1 0", " Power Fail"},
-    {" 0 8", " Temperature Warning"},
-    {" 0 2", " NO Key input "},
-    {" 0 4", " Lamp OFF by PWR Management"},
-    {" 2 8", " Temperature Warning & cooling down"},
-    {" 2 4", "Cooling down  PWR Management"},
-    {" 8 8", " Temperature Warning and recoverd"},
-    {" 2 1", " Cooling down (All Lamp FAIL)"},
-    {" 8 1", " Cooling down & sutandby (All Lamp FAIL)"},
+    {" 0 0", " Power ON", "on"},
+    {" 8 0", " Stand by", "standby"},
+    {" 4 0", " Count down", "count-down"},
+    {" 2 0", " Cooling down", "cooling-down"},
+    {" 1 0", " Power Fail", "power-fail"},
+    {" 0 8", " Temperature Warning", "temperature-warning"},
+    {" 0 2", " NO Key input ", "no-key-input"},
+    {" 0 4", " Lamp OFF by PWR Management", "lamp-off-power-management"},
+    {" 2 8", " Temperature Warning & cooling down", "temperature-warning-cooling-down"},
+    {" 2 4", "Cooling down  PWR Management", "cooling-down-power-management"},
+    {" 8 8", " Temperature Warning and recoverd", "temperature-warning-recovered"},
+    {" 2 1", " Cooling down (All Lamp FAIL)", "cooling-down-all-lamps-failed"},
+    {" 8 1", " Cooling down & sutandby (All Lamp FAIL)", "cooling-down-standby-all-lamps-failed"},
 });
 
 constexpr std::array kInputModeRows = std::to_array<StatusRow>({
-    {" 1", " Computer 1"},
-    {" 2", " Computer 2"},
-    {" 3", " Video"},
-    {" 4", " Input mode 4"},
+    {" 1", " Computer 1", "computer-1"},
+    {" 2", " Computer 2", "computer-2"},
+    {" 3", " Video", "video"},
+    {" 4", " Input mode 4", "input-mode-4"},
 });
 
 constexpr std::array kSettingRows = std::to_array<StatusRow>({
-    {" 1 1", " Normally"},
-    {" 1 0", " Top/Bottom reversal"},
-    {" 0 1", " Left/Right reversal"},
-    {" 0 0", " Top/Bottom , Left/Right reversal"},
+    {" 1 1", " Normally", "normal"},
+    {" 1 0", " Top/Bottom reversal", "top-bottom-reversed"},
+    {" 0 1", " Left/Right reversal", "left-right-reversed"},
+    {" 0 0", " Top/Bottom , Left/Right reversal", "top-bottom-left-right-reversed"},
 });
 
 constexpr std::array kMuteRows = std::to_array<StatusRow>({
-    {" 0 0", " Video & Audio mute OFF"},
-    {" 0 1", " Video mute ON"},
-    {" 0 2", " Audio mute ON"},
-    {" 0 3", " Video & Audio mute ON"},
-    {" 8 0", " No signal"},
-    {" F F", " Stand by"},
+    {" 0 0", " Video & Audio mute OFF", "off"},
+    {" 0 1", " Video mute ON", "video"},
+    {" 0 2", " Audio mute ON", "audio"},
+    {" 0 3", " Video & Audio mute ON", "video-audio"},
+    {" 8 0", " No signal", "no-signal"},
+    {" F F", " Stand by", "standby"},
 });
 
 constexpr std::array kLampRows = std::to_array<StatusRow>({
-    {" 0 0", " All OFF : 2 Lamp mode"},
-    {" 0 1", " No1 ON  : 2 Lamp mode"},
-    {" 0 2", " No2 ON  : 2 Lamp mode"},
-    {" 0 3", " No1,2 ON  : 2 Lamp mode"},
-    {" 1 0", " All OFF : 1 Lamp mode(No1 USE)"},
-    {" 1 1", " No1 ON  : 1 Lamp mode(No1 USE)"},
-    {" 2 0", " All OFF : 1 Lamp mode(No2 USE)"},
-    {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)"},
+    {" 0 0", " All OFF : 2 Lamp mode", "all-off-2-lamp-mode"},
+    {" 0 1", " No1 ON  : 2 Lamp mode", "no1-on-2-lamp-mode"},
+    {" 0 2", " No2 ON  : 2 Lamp mode", "no2-on-2-lamp-mode"},
+    {" 0 3", " No1,2 ON  : 2 Lamp mode", "no1-2-on-2-lamp-mode"},
+    {" 1 0", " All OFF : 1 Lamp mode(No1 USE)", "all-off-1-lamp-mode-no1"},
+    {" 1 1", " No1 ON  : 1 Lamp mode(No1 USE)", "no1-on-1-lamp-mode-no1"},
+    {" 2 0", " All OFF : 1 Lamp mode(No2 USE)", "all-off-1-lamp-mode-no2"},
+    {" 2 2", " No2 ON  : 1 Lamp mode(No2 USE)", "no2-on-1-lamp-mode-no2"},
 });
 
 constexpr std::array kQueries = std::to_array<StatusQuery>({
-    {"CR0", ReplyKind::Table, 4, kPowerRows},
-    {"CR1", ReplyKind::Table, 2, kInputModeRows},
-    {"CR4", ReplyKind::Table, 4, kSettingRows},
-    {"CR3", ReplyKind::LampHours, 0, {}},
-    {"CR6", ReplyKind::Temperatures, 0, {}},
-    {"CRA", ReplyKind::Table, 4, kMuteRows},
-    {"CR9", ReplyKind::Verbatim, 0, {}},
-    {"CR PRESSURE", ReplyKind::Pressure, 0, {}},
-    {"CR7", ReplyKind::Table, 4, kLampRows},
+    {"CR0", ReplyKind::Table, 4, kPowerRows, "power"},
+    {"CR1", ReplyKind::Table, 2, kInputModeRows, "input"},
+    {"CR4", ReplyKind::Table, 4, kSettingRows, "picture"},
+    {"CR3", ReplyKind::LampHours, 0, {}, {}},
+    {"CR6", ReplyKind::Temperatures, 0, {}, {}},
+    {"CRA", ReplyKind::Table, 4, kMuteRows, "mute"},
+    {"CR9", ReplyKind::Verbatim, 0, {}, {}},
+    {"CR PRESSURE", ReplyKind::Pressure, 0, {}, {}},
+    {"CR7", ReplyKind::Table, 4, kLampRows, "lamps"},
 });
 
-// The characters of `text` from position `position` (counted from 1), at most `count` of them.
-std::string_view cut(std::string_view text, std::size_t position, std::size_t count)
-{
-    if (position > text.size())
-        return {};
-    return text.substr(position - 1, count);
-}
+constexpr std::array<TextCut, 3> kTemperatureCuts{{{1, 10}, {15, 8}, {25, 10}}};
 
 std::optional<std::string> lookUp(const StatusQuery &query, std::string_view rendered)
 {
-    const std::string_view key = rendered.substr(0, query.keyLength);
-    for (const StatusRow &row : query.rows) {
-        if (row.key == key)
-            return std::string(row.text);
-    }
-    return std::nullopt;
+    const StatusRow *row = findStatusRow(query, rendered);
+    return row ? std::optional<std::string>(row->text) : std::nullopt;
 }
 
 std::string lampHours(std::string_view rendered)
@@ -97,11 +88,11 @@ std::string lampHours(std::string_view rendered)
 std::string temperatures(std::string_view rendered)
 {
     std::string text = "  S1=";
-    text += cut(rendered, 1, 10);
+    text += cut(rendered, kTemperatureCuts[0]);
     text += " C  ,   S2= ";
-    text += cut(rendered, 15, 8);
+    text += cut(rendered, kTemperatureCuts[1]);
     text += " C , S3=";
-    text += cut(rendered, 25, 10);
+    text += cut(rendered, kTemperatureCuts[2]);
     text += " C";
     return text;
 }
@@ -142,6 +133,31 @@ bool isExponentMarker(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 
 } // namespace
 
 std::span<const StatusQuery> statusQueries() { return kQueries; }
+
+const StatusQuery *findStatusQuery(const PanelState &state, std::string_view framed)
+{
+    const auto query = std::ranges::find_if(kQueries, [&](const StatusQuery &each) {
+        return framed == frameCommand(state, each.code);
+    });
+    return query == kQueries.end() ? nullptr : &*query;
+}
+
+const StatusRow *findStatusRow(const StatusQuery &query, std::string_view rendered)
+{
+    const std::string_view key = rendered.substr(0, query.keyLength);
+    const auto row = std::ranges::find(query.rows, key, &StatusRow::key);
+    return row == query.rows.end() ? nullptr : &*row;
+}
+
+std::span<const TextCut, 3> temperatureCuts() { return kTemperatureCuts; }
+
+// The characters of `text` from where.position (counted from 1), at most where.count of them.
+std::string_view cut(std::string_view text, TextCut where)
+{
+    if (where.position > text.size())
+        return {};
+    return text.substr(where.position - 1, where.count);
+}
 
 std::optional<double> readNumber(std::string_view text)
 {
@@ -216,27 +232,26 @@ std::optional<std::int16_t> pressureFromReading(double reading)
 
 DecodedReply decodeReply(const PanelState &state, std::string_view rendered)
 {
-    for (const StatusQuery &query : kQueries) {
-        if (state.lastCommand != frameCommand(state, query.code))
-            continue;
-        switch (query.kind) {
-        case ReplyKind::Table:
-            return {lookUp(query, rendered), std::nullopt};
-        case ReplyKind::LampHours:
-            return {lampHours(rendered), std::nullopt};
-        case ReplyKind::Temperatures:
-            return {temperatures(rendered), std::nullopt};
-        case ReplyKind::Verbatim:
-            return {std::string(rendered), std::nullopt};
-        case ReplyKind::Pressure: {
-            // A reply that holds no number (NAK, ACK) is a failure, not a reading of 0.
-            const std::optional<double> reading = readNumber(rendered);
-            const auto pressure = reading ? pressureFromReading(*reading) : std::nullopt;
-            if (!pressure)
-                return {};
-            return {std::to_string(*pressure) + " hPa", pressure};
-        }
-        }
+    const StatusQuery *query = findStatusQuery(state, state.lastCommand);
+    if (!query)
+        return {};
+    switch (query->kind) {
+    case ReplyKind::Table:
+        return {lookUp(*query, rendered), std::nullopt};
+    case ReplyKind::LampHours:
+        return {lampHours(rendered), std::nullopt};
+    case ReplyKind::Temperatures:
+        return {temperatures(rendered), std::nullopt};
+    case ReplyKind::Verbatim:
+        return {std::string(rendered), std::nullopt};
+    case ReplyKind::Pressure: {
+        // A reply that holds no number (NAK, ACK) is a failure, not a reading of 0.
+        const std::optional<double> reading = readNumber(rendered);
+        const auto pressure = reading ? pressureFromReading(*reading) : std::nullopt;
+        if (!pressure)
+            return {};
+        return {std::to_string(*pressure) + " hPa", pressure};
+    }
     }
     return {};
 }

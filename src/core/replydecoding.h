@@ -8,11 +8,12 @@
 
 struct PanelState;
 
-// One row of a status table: a key taken from the start of the rendered reply, and the text
-// the status line then shows.
+// One row of a status table: a key taken from the start of the rendered reply, the text the
+// status line then shows, and the state as one lower-case word for scripts and monitors.
 struct StatusRow {
     std::string_view key;
     std::string_view text;
+    std::string_view word;
 };
 
 enum class ReplyKind {
@@ -29,10 +30,26 @@ struct StatusQuery {
     ReplyKind kind;
     std::size_t keyLength; // Table only
     std::span<const StatusRow> rows;
+    std::string_view figure; // Table only: what the row's word tells ("power", "mute" ...)
 };
 
 // All queries the panel decodes, in the order they are tried.
 std::span<const StatusQuery> statusQueries();
+
+// The query `framed` (as it went on the line) asks, or nothing when it is none of them.
+const StatusQuery *findStatusQuery(const PanelState &state, std::string_view framed);
+
+// The row of a table query whose key starts `rendered`, or nothing.
+const StatusRow *findStatusRow(const StatusQuery &query, std::string_view rendered);
+
+// Where the temperature query's three readings stand in the rendering: the position of the
+// first character (counted from 1) and the count.
+struct TextCut {
+    std::size_t position;
+    std::size_t count;
+};
+std::span<const TextCut, 3> temperatureCuts();
+std::string_view cut(std::string_view text, TextCut where);
 
 // What a reply changes: the status line, and for the pressure query also pressureValue.
 // An empty field leaves that value as it was.

@@ -90,12 +90,14 @@ ControlPanel::~ControlPanel()
     m_port.setOnComm({});
 }
 
-void ControlPanel::load(const ScreenArea &available)
+void ControlPanel::load(const ScreenArea &available, const std::function<void()> &placed)
 {
     const WindowPlacement placement =
         placeWindow(available, PanelLayout::kClientWidth, PanelLayout::kDesignHeight);
     windowOrigin.set({placement.left, placement.top});
     m_extended->windowHeight.set(float(placement.height));
+    if (placed)
+        placed();
     guarded([this] { m_portSetup->load(); });
 }
 

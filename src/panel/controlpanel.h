@@ -52,8 +52,9 @@ public:
     ~ControlPanel();
 
     // The window's Load event, given the screen's available area in twips: the window placed
-    // on it (placeWindow()) and cut to the compact view, then the port opened on COM1.
-    void load(const ScreenArea &available);
+    // on it (placeWindow()) and cut to the compact view, `placed` run (the window shows
+    // itself), then the port opened on COM1.
+    void load(const ScreenArea &available, const std::function<void()> &placed = {});
 
     void click(std::string_view controlName); // buttons and option buttons
     void press(std::string_view controlName); // any mouse button down on an adjuster

@@ -21,6 +21,7 @@
 
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -139,7 +140,8 @@ void Form1::load()
     });
     const QRectF area = screen()->availableGeometry().toRectF();
     m_panel.load({float(area.left() * kTwipsPerPixel), float(area.top() * kTwipsPerPixel),
-                  float(area.width() * kTwipsPerPixel), float(area.height() * kTwipsPerPixel)});
+                  float(area.width() * kTwipsPerPixel), float(area.height() * kTwipsPerPixel)},
+                 [this] { show(); });
 }
 
 void Form1::build()
@@ -273,6 +275,13 @@ void Form1::bindPortGroup()
     setup.markedPort.observe([this](int) { describePorts(); });
     setup.markedSpeed.observe([this](int) { describePorts(); });
     setup.portOpen.observe([this](bool) { describePorts(); });
+    setup.connecting.observe([this](bool connecting) {
+        describePorts();
+        if (connecting)
+            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
 }
 
 void Form1::setPortDevices(const QStringList &devices)
@@ -283,9 +292,13 @@ void Form1::setPortDevices(const QStringList &devices)
 
 void Form1::describePorts()
 {
+    using PanelAccessibility::PortState;
     const PortSetup &setup = m_panel.portSetup();
-    const QString text = PanelAccessibility::portsDescription(
-        m_portDevices, setup.markedPort.get(), setup.portOpen.get(), setup.markedSpeed.get());
+    const PortState state = setup.connecting.get() ? PortState::Connecting
+                            : setup.portOpen.get() ? PortState::Open
+                                                   : PortState::NotOpen;
+    const QString text = PanelAccessibility::portsDescription(m_portDevices, setup.markedPort.get(),
+                                                              state, setup.markedSpeed.get());
     auto *com = control<CommandButton>("Command33");
     com->setToolTip(text);
     com->setAccessibleDescription(text);

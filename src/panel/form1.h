@@ -33,7 +33,7 @@ public:
     static ControlPanel::TimerFactory systemTimers();
 
     // Start-up: places the window on its screen's available area, cuts it to the compact view,
-    // opens the port.
+    // shows it, then opens the port (a server on the network connects with the window up).
     void load();
 
     ControlPanel &panel() { return m_panel; }

@@ -65,15 +65,17 @@ QString PanelAccessibility::buttonName(const PanelLayout::Control &button, const
            inWords(caption);
 }
 
-QString PanelAccessibility::portsDescription(const QStringList &devices, int chosen, bool open,
-                                             int baud)
+QString PanelAccessibility::portsDescription(const QStringList &devices, int chosen,
+                                             PortState state, int baud)
 {
     QStringList lines;
     for (int port = 1; port <= devices.size(); ++port) {
         QString line = QStringLiteral("COM%1 is %2").arg(port).arg(devices[port - 1]);
         if (port == chosen)
-            line += open ? QStringLiteral(", open at %1 baud").arg(baud)
-                         : QStringLiteral(", not open (%1 baud)").arg(baud);
+            line += state == PortState::Open ? QStringLiteral(", open at %1 baud").arg(baud)
+                    : state == PortState::Connecting
+                        ? QStringLiteral(", connecting (%1 baud)").arg(baud)
+                        : QStringLiteral(", not open (%1 baud)").arg(baud);
         lines << line + u'.';
     }
     return lines.join(u'\n');

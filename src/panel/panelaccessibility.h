@@ -20,8 +20,10 @@ void install();
 // "VOL +", "PC1 RGB"), an arrow in words. `button` is a row of PanelLayout::controls().
 QString buttonName(const PanelLayout::Control &button, const QString &caption);
 
+enum class PortState { NotOpen, Connecting, Open };
+
 // What the COM button tells besides its caption: the device of each port (`devices`, COM1's
 // first), and whether the chosen one (1 or 2) is open and at what speed.
-QString portsDescription(const QStringList &devices, int chosen, bool open, int baud);
+QString portsDescription(const QStringList &devices, int chosen, PortState state, int baud);
 
 } // namespace PanelAccessibility

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -79,6 +81,7 @@ DeviceConnection::~DeviceConnection()
 {
     // QSerialPort closes itself as it goes; nothing of that may reach this half-destroyed port.
     m_serial->disconnect();
+    unlock();
 }
 
 bool DeviceConnection::serves(const QString &name) const
@@ -92,6 +95,9 @@ std::optional<PortConnection::Fault> DeviceConnection::open(const QString &name,
     // Said before QSerialPort tries a lock file named after a path that may be too long for one.
     if (!QFileInfo::exists(device))
         return Fault{QSerialPort::DeviceNotFoundError, qt_error_string(ENOENT)};
+    if (!lock(device))
+        return Fault{QSerialPort::PermissionError,
+                     QStringLiteral("In use by another program (%1)").arg(qt_error_string(EAGAIN))};
     m_serial->setPortName(device);
     m_serial->setBaudRate(baudRate);
     const SynchronousCall call(*this);
@@ -99,10 +105,32 @@ std::optional<PortConnection::Fault> DeviceConnection::open(const QString &name,
         m_output.attach(m_serial->handle());
         return std::nullopt;
     }
+    unlock();
     const Fault fault = facilityFault();
     if (const std::optional<QString> refusal = openRefusal(name, fault.number))
         return Fault{fault.number, QStringLiteral("%1 (%2)").arg(*refusal, fault.text)};
     return fault;
+}
+
+// picocom and other Debian tools lock a device with flock(2) rather than a lock file. The
+// lock is taken on a descriptor of its own before QSerialPort opens, so that the line settings
+// of a device another program holds stay untouched. False only when another holds the lock: a
+// device that cannot be opened here is left to QSerialPort to refuse in its own words.
+bool DeviceConnection::lock(const QString &device)
+{
+    m_lock = ::open(QFile::encodeName(device).constData(),
+                    O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_lock < 0 || ::flock(m_lock, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+        return true;
+    unlock();
+    return false;
+}
+
+void DeviceConnection::unlock()
+{
+    if (m_lock >= 0)
+        ::close(m_lock);
+    m_lock = -1;
 }
 
 bool DeviceConnection::isOpen() const { return m_serial->isOpen(); }
@@ -129,6 +157,7 @@ void DeviceConnection::close()
     m_output.detach();
     if (isOpen())
         m_serial->close();
+    unlock();
     m_serial->clearError();
 }
 
@@ -136,7 +165,10 @@ void DeviceConnection::onFacilityError(int error)
 {
     if (m_inCall || error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
         return;
-    if (error == QSerialPort::ReadError && deviceAnswers()) {
+    if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) &&
+        deviceAnswers()) {
+        // Qt stops reading after a resource error; setting the buffer's size starts it again.
+        m_serial->setReadBufferSize(m_serial->readBufferSize());
         m_handlers.notice({error, QStringLiteral("Another program is reading this device; "
                                                  "replies may go to it")});
         return;
@@ -146,13 +178,19 @@ void DeviceConnection::onFacilityError(int error)
     m_handlers.lost({error, m_serial->errorString(), true});
 }
 
-// QSerialPort takes a read that finds nothing for a read error, and so would a hang-up. A
-// hung-up terminal fails the line's own requests; one that still answers them is there, and
-// another program (a forgotten cat, a modem prober) took the bytes first.
+// QSerialPort takes a read that finds nothing for an error: a read error for no bytes, a
+// resource error for EAGAIN (or for a stale errno of an earlier call), and so it takes a
+// hang-up. A hung-up terminal polls as hung up and fails the line's own requests; one that
+// does neither is there, and another program (a forgotten cat, a modem prober) took the bytes
+// first.
 bool DeviceConnection::deviceAnswers() const
 {
+    if (!isOpen())
+        return false;
+    pollfd line{m_serial->handle(), POLLIN, 0};
     termios settings{};
-    return isOpen() && ::tcgetattr(m_serial->handle(), &settings) == 0;
+    return ::poll(&line, 1, 0) >= 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0 &&
+           ::tcgetattr(m_serial->handle(), &settings) == 0;
 }
 
 // A device that has gone fails a speed change or an open with a resource error before the loss

@@ -1,14 +1,18 @@
 #include "devicemap.h"
 
+#include "networkconnection.h"
+#include "settingsfile.h"
+
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
 
+const QString kSection = QStringLiteral("ports");
+
 QString settingsKey(int port)
 {
-    return QStringLiteral("ports/com%1").arg(port);
+    return QStringLiteral("com%1").arg(port);
 }
 
 } // namespace
@@ -43,37 +47,40 @@ QString DeviceMap::settingsPath()
 
 QString DeviceMap::readSettings()
 {
-    const QSettings settings(settingsPath(), QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError)
-        return QStringLiteral("the settings file %1 could not be %2; it is ignored")
-            .arg(settingsPath(), settings.status() == QSettings::AccessError
-                                     ? QStringLiteral("read")
-                                     : QStringLiteral("parsed"));
-    for (int port = 1; port <= kPortCount; ++port) {
-        // An unquoted comma makes the value a list in the file's syntax; a path may have one.
-        const QString device = settings.value(settingsKey(port)).toStringList().join(u',');
-        if (!device.isEmpty())
-            setDevice(port, device);
-    }
+    SettingsFile file(settingsPath());
+    if (const QString problem = file.read(); !problem.isEmpty())
+        return QStringLiteral("the settings file %1 %2; it is ignored").arg(file.path(), problem);
+    readSettings(file);
     return {};
 }
 
-QString DeviceMap::writeSettings(const QList<int> &ports) const
+void DeviceMap::readSettings(const SettingsFile &file)
 {
-    QSettings settings(settingsPath(), QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) // rewriting it would lose what it holds
-        return QStringLiteral("the settings file %1 could not be read; nothing was saved")
-            .arg(settingsPath());
+    for (int port = 1; port <= kPortCount; ++port)
+        if (const auto device = file.value(kSection, settingsKey(port)); device && !device->isEmpty())
+            setDevice(port, *device);
+}
+
+void DeviceMap::writeSettings(SettingsFile &file, const QList<int> &ports) const
+{
     for (const int port : ports)
-        settings.setValue(settingsKey(port), device(port));
-    settings.sync();
-    if (settings.status() == QSettings::NoError)
-        return {};
-    return QStringLiteral("the settings file %1 could not be written").arg(settingsPath());
+        file.setValue(kSection, settingsKey(port), device(port));
 }
 
 QString systemDeviceName(const QString &path)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? path : canonical;
+}
+
+QString savedDeviceProblem(const QString &device)
+{
+    if (device.isEmpty())
+        return QStringLiteral("an empty device cannot be saved");
+    if (NetworkConnection::isNetworkName(device))
+        return NetworkConnection::addressProblem(device);
+    if (QFileInfo(device).isRelative())
+        return QStringLiteral("%1 depends on the folder it is given in: save a full path")
+            .arg(device);
+    return {};
 }

@@ -5,6 +5,8 @@
 
 #include <array>
 
+class SettingsFile;
+
 // Which device each of the panel's two port numbers opens. Port 1 and port 2 are the first
 // two serial ports of the system unless the settings file or the command line maps them
 // elsewhere (a USB adapter, a udev symlink, a pseudo-terminal, a serial server at
@@ -28,10 +30,10 @@ public:
     // A file that cannot be read or parsed is used not at all: the text returned says so, for
     // the operator (empty when the file was read or is not there).
     QString readSettings();
+    void readSettings(const SettingsFile &file);
 
-    // Writes the devices of `ports` into the settings file, leaving the rest of it as it was.
-    // The text returned is what went wrong (empty when written).
-    QString writeSettings(const QList<int> &ports) const;
+    // Sets the devices of `ports` in `file`, which keeps every other line.
+    void writeSettings(SettingsFile &file, const QList<int> &ports) const;
 
 private:
     std::array<QString, kPortCount> m_devices;
@@ -41,3 +43,7 @@ private:
 // one sharing socket however it is reached, and a lock file's name stays short. `path` itself
 // when it names nothing.
 QString systemDeviceName(const QString &path);
+
+// Why `device` cannot be saved for later runs (empty, a malformed network address, a path that
+// depends on the folder it was given in); empty when it can.
+QString savedDeviceProblem(const QString &device);

@@ -33,13 +33,32 @@ NetworkConnection::~NetworkConnection()
     m_socket.disconnect();
 }
 
-std::optional<PortConnection::Fault> NetworkConnection::open(const QString &name, int baudRate)
+bool NetworkConnection::isRawName(const QString &name)
+{
+    return QUrl(name).scheme() == kRawScheme;
+}
+
+PortConnection::Fault NetworkConnection::speedNotice()
+{
+    return {QSerialPort::UnsupportedOperationError,
+            QStringLiteral("The speed is set on the serial server: the speed chosen here does "
+                           "not reach the projector")};
+}
+
+QString NetworkConnection::addressProblem(const QString &name)
 {
     const QUrl url(name);
+    if (url.host().isEmpty() || url.port() <= 0 || url.path().size() > 1)
+        return QStringLiteral("Not a network port (tcp://HOST:PORT or rfc2217://HOST:PORT)");
+    return {};
+}
+
+std::optional<PortConnection::Fault> NetworkConnection::open(const QString &name, int baudRate)
+{
+    if (const QString problem = addressProblem(name); !problem.isEmpty())
+        return Fault{QSerialPort::DeviceNotFoundError, problem};
+    const QUrl url(name);
     const int port = url.port();
-    if (url.host().isEmpty() || port <= 0 || url.path().size() > 1)
-        return Fault{QSerialPort::DeviceNotFoundError,
-                     QStringLiteral("Not a network port (tcp://HOST:PORT or rfc2217://HOST:PORT)")};
     m_received.clear();
     if (const std::optional<Fault> fault = connectTo(url.host(), quint16(port)))
         return fault;
@@ -78,9 +97,7 @@ std::optional<PortConnection::Fault> NetworkConnection::setBaudRate(int baudRate
 {
     if (m_telnet && !m_telnet->lineRefused())
         return send(m_telnet->setBaudRate(baudRate));
-    m_handlers.notice({QSerialPort::UnsupportedOperationError,
-                       QStringLiteral("The speed is set on the serial server: the speed chosen "
-                                      "here does not reach the projector")});
+    m_handlers.notice(speedNotice());
     return std::nullopt;
 }
 

@@ -24,6 +24,13 @@ public:
     static constexpr std::chrono::seconds kLongestConnect{5};
 
     static bool isNetworkName(const QString &name);
+    // Why the network name `name` reaches no server (no host, no port or one out of range);
+    // empty when it is well formed.
+    static QString addressProblem(const QString &name);
+    // A raw TCP port (tcp://) carries bytes only, no line settings.
+    static bool isRawName(const QString &name);
+    // What the operator is told of a speed chosen for a port that cannot set it on the far end.
+    static Fault speedNotice();
 
     explicit NetworkConnection(Handlers handlers);
     ~NetworkConnection() override;

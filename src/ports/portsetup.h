@@ -33,14 +33,15 @@ public:
               ErrorReporter reportError);
 
     // The port part of start-up (the window places itself with placeWindow() before): the
-    // first values of the shared state, port 1 at 19200 opened, then the COM1 choice. A port
+    // first values of the shared state, COM1 marked, port 1 at 19200 opened, once. A port
     // that does not open is reported once; the program runs on with it closed, port 1 set
     // and COM1 marked, and a later port choice connects.
     void load();
 
-    // Option1 (1) and Option2 (2). Closes the port, selects the chosen one and opens it, also
-    // when it was closed before. On a failure: the warning, the port left closed with the
-    // chosen port selected and marked, and the group left shown.
+    // Option1 (1) and Option2 (2). The port open and chosen again stays open, at the speed
+    // chosen. Otherwise closes the port, selects the chosen one and opens it, also when it was
+    // closed before (or lost). On a failure: the warning, the port left closed with the chosen
+    // port selected and marked, and the group left shown.
     void chooseComPort(int port);
 
     // Option9 (19200) and Option10 (9600): the new speed applies at once; the port stays as
@@ -54,8 +55,12 @@ public:
     Observable<int> markedSpeed{19200};
     // Whether the port is open after the last choice; the panel sets it after a failure too.
     Observable<bool> portOpen{false};
+    Observable<bool> connecting{false}; // while an open is under way
 
 private:
+    bool keepsOpen(int port);
+    void open();
+
     PanelState &m_state;
     PanelDisplay &m_display;
     SerialPort &m_port;

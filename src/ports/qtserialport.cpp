@@ -71,11 +71,14 @@ void QtSerialPort::setSettings(const std::string &settings)
         throw PortError(QSerialPort::UnsupportedOperationError,
                         "Unsupported settings \"" + settings + "\"");
     // Taken before the open port changes: when it fails to, the failure closes the port,
-    // and the next open (a device that came back) runs at the operator's choice.
-    m_settings = settings;
+    // and the next open (a device that came back) runs at the operator's choice. The speed in
+    // force is not asked for again: a raw TCP port would tell its notice for nothing.
+    const bool changed = std::exchange(m_settings, settings) != settings;
     if (!isOpen())
         return;
     throwIfLost();
+    if (!changed)
+        return;
     if (const std::optional<PortConnection::Fault> fault = m_connection->setBaudRate(baudRate()))
         closeAndThrow(portError(*fault));
 }

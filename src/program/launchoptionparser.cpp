@@ -1,17 +1,16 @@
 #include "launchoptionparser.h"
 
+#include "logfile.h"
+#include "networkconnection.h"
+#include "porterror.h"
 #include "serialportfacts.h"
+#include "settingsfile.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <QTextStream>
 
-#include <cerrno>
 #include <cstdlib>
 #include <memory>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,6 +27,10 @@ const QString kDescription = QStringLiteral(
     "holds the port sends it for the command line. To send text that equals a command name,\n"
     "add --raw.\n"
     "\n"
+    "--power on|off asks STATUS, sends power-on or power-off only when the projector is not\n"
+    "already there or on its way, and checks that it started switching; it exits as --send,\n"
+    "with 0 when the projector is there or on its way and 4 when it refused or did not move.\n"
+    "\n"
     "The devices of COM1 and COM2 are those --save-ports saved in\n"
     "~/.config/orva-control/orva-control.conf, unless --com1 and --com2 name others.");
 
@@ -40,6 +43,10 @@ struct SendOptions {
                            QStringLiteral("Send TEXT as it stands, even when it is a name.")};
     QCommandLineOption json{QStringLiteral("json"),
                             QStringLiteral("Print the outcome of --send as one JSON object.")};
+    QCommandLineOption power{QStringLiteral("power"),
+                             QStringLiteral("Bring the projector into STATE, on or off; print "
+                                            "where it is and exit."),
+                             QStringLiteral("STATE")};
     QCommandLineOption listCommands{
         QStringLiteral("list-commands"),
         QStringLiteral("List the command names for --send with their codes.")};
@@ -58,7 +65,15 @@ QString readSendOptions(const QCommandLineParser &parser, const SendOptions &sen
     options.raw = parser.isSet(send.raw);
     options.json = parser.isSet(send.json);
     const bool tuned = parser.isSet(send.port) || parser.isSet(send.speed);
-    if (!options.send && (options.raw || options.json || tuned))
+    if (parser.isSet(send.power)) {
+        const QString state = parser.value(send.power);
+        if (state != QLatin1String("on") && state != QLatin1String("off"))
+            return QStringLiteral("--power is on or off.");
+        if (options.send || options.raw || options.json)
+            return QStringLiteral("--power goes without --send, --raw and --json.");
+        options.power = state == QLatin1String("on");
+    }
+    if (!options.send && !options.power && (options.raw || options.json || tuned))
         return QStringLiteral("--raw, --json, --port and --speed go with --send.");
     const QString port = parser.value(send.port).toUpper();
     if (parser.isSet(send.port) && port != QLatin1String("COM1") && port != QLatin1String("COM2"))
@@ -86,36 +101,75 @@ QString argumentText(const QByteArray &argument)
     return text;
 }
 
-// The log appends to `path`, or writes to standard output for "-"; an error text when it
-// cannot be opened. Every write goes to the end, also when another program appends to the
-// same file, and a device (a terminal, /dev/null) is written as it is, without seeking.
 QString openLog(const QString &path, LaunchOptions &options)
 {
-    const int fd = path == QLatin1String("-")
-                       ? STDOUT_FILENO
-                       : ::open(QFile::encodeName(path).constData(),
-                                O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return QStringLiteral("cannot open the log %1: %2").arg(path, qt_error_string(errno));
-    auto file = std::make_shared<QFile>();
-    file->open(fd, QIODevice::WriteOnly,
-               fd == STDOUT_FILENO ? QFile::DontCloseHandle : QFile::AutoCloseHandle);
-    options.log = std::move(file);
+    QString why;
+    options.log = LogFile::open(path, why);
+    return options.log ? QString() : QStringLiteral("cannot open the log %1: %2").arg(path, why);
+}
+
+// Two options that each do one thing and exit would leave one of them undone in silence, and
+// a value given twice would have the last one win in silence.
+QString conflict(const QCommandLineParser &parser, const QList<const QCommandLineOption *> &actions,
+                 const QList<const QCommandLineOption *> &valued)
+{
+    QStringList given;
+    for (const QCommandLineOption *option : actions)
+        if (parser.isSet(*option))
+            given << QStringLiteral("--") + option->names().constFirst();
+    if (given.size() > 1)
+        return QStringLiteral("%1 and %2 do not go together.").arg(given[0], given[1]);
+    for (const QCommandLineOption *option : valued)
+        if (parser.values(*option).size() > 1)
+            return QStringLiteral("--%1 is given twice.").arg(option->names().constFirst());
     return {};
 }
 
+// The ports --save-ports is to save, each named on the command line and fit for every later
+// run; an error text when one is not.
+QString portsToSave(const LaunchOptions &options)
+{
+    for (const int port : options.savePorts)
+        if (const QString problem = savedDeviceProblem(options.devices.device(port));
+            !problem.isEmpty())
+            return QStringLiteral("--save-ports: %1.").arg(problem);
+    return options.savePorts.isEmpty()
+               ? QStringLiteral("--save-ports saves the devices --com1 and --com2 give.")
+               : QString();
+}
+
+// A file that cannot be read or parsed is left as it is: rewriting it would lose what it holds.
 int savePorts(const LaunchOptions &options)
 {
-    if (const QString failure = options.devices.writeSettings(options.savePorts);
-        !failure.isEmpty()) {
-        QTextStream(stderr) << kApplicationName << ": " << failure << '\n';
+    QTextStream err(stderr);
+    SettingsFile file(DeviceMap::settingsPath());
+    if (const QString problem = file.read(); !problem.isEmpty()) {
+        err << kApplicationName << ": the settings file " << file.path() << ' ' << problem
+            << "; nothing was saved: mend or remove it first\n";
+        return kUsageError;
+    }
+    options.devices.writeSettings(file, options.savePorts);
+    if (const QString problem = file.write(); !problem.isEmpty()) {
+        err << kApplicationName << ": the settings file " << file.path() << ' ' << problem
+            << "; nothing was saved\n";
         return EXIT_FAILURE;
     }
     QTextStream out(stdout);
-    out << "Saved in " << DeviceMap::settingsPath() << ":\n";
+    out << "Saved in " << file.path() << ":\n";
     for (const int port : options.savePorts)
         out << "  COM" << port << ' ' << options.devices.device(port) << '\n';
     return EXIT_SUCCESS;
+}
+
+// A raw TCP port carries bytes only: the speed is the one set on the serial server.
+QString speedNotice(const QString &device)
+{
+    if (!NetworkConnection::isRawName(device))
+        return {};
+    const PortConnection::Fault notice = NetworkConnection::speedNotice();
+    return QString::fromStdString(
+        PortError(notice.number, (device + QStringLiteral(": ") + notice.text).toStdString())
+            .warning());
 }
 
 } // namespace
@@ -163,7 +217,7 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         QStringLiteral("FILE"));
     const SendOptions send;
     parser.addOptions({com1, com2, simulate, listPorts, savePorts, log, send.send, send.raw,
-                       send.json, send.listCommands, send.port, send.speed});
+                       send.json, send.power, send.listCommands, send.port, send.speed});
 
     LaunchOptions options;
     const bool parsed = parser.parse(arguments);
@@ -183,11 +237,18 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         options.error = QStringLiteral("--simulate and --com1 both choose COM1's device.");
         return options;
     }
+    options.error = conflict(parser, {&send.send, &send.listCommands, &listPorts, &savePorts},
+                             {&com1, &com2, &log, &send.send, &send.port, &send.speed});
+    if (!options.error.isEmpty())
+        return options;
     // Qt adds --help-all beside --help, and only its own processing can print Qt's options.
     if (parser.isSet(QStringLiteral("help-all")))
         parser.process(arguments); // prints the help and exits
     if (parser.isSet(help)) {
+        // Qt's usage line names the program as it was started, a build path or a link.
         options.output = parser.helpText();
+        options.output.replace(0, options.output.indexOf(u'\n'),
+                               QStringLiteral("Usage: %1 [options]").arg(kApplicationName));
         return options;
     }
     if (parser.isSet(version)) {
@@ -201,15 +262,20 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
             if (parser.isSet(savePorts))
                 options.savePorts << port;
         }
-    if (parser.isSet(savePorts) && options.savePorts.isEmpty()) {
-        options.error = QStringLiteral("--save-ports saves the devices --com1 and --com2 give.");
-        return options;
+    if (parser.isSet(savePorts)) {
+        options.error = portsToSave(options);
+        if (!options.error.isEmpty())
+            return options;
     }
     options.simulate = parser.isSet(simulate);
     options.listPorts = parser.isSet(listPorts);
     options.error = readSendOptions(parser, send, options);
+    if (options.error.isEmpty() && options.json && parser.value(log) == QLatin1String("-"))
+        options.error = QStringLiteral("--json and --log - both write to standard output.");
     if (options.error.isEmpty() && parser.isSet(log))
         options.error = openLog(parser.value(log), options);
+    if (parser.isSet(send.speed))
+        options.notice = speedNotice(options.devices.device(options.port));
     return options;
 }
 
@@ -224,10 +290,11 @@ std::optional<int> runWithoutPanel(const LaunchOptions &options)
         QTextStream(stdout) << options.output;
         return EXIT_SUCCESS;
     }
-    if (!options.settingsProblem.isEmpty())
-        QTextStream(stderr) << kApplicationName << ": " << options.settingsProblem << '\n';
     if (!options.savePorts.isEmpty())
         return savePorts(options);
+    for (const QString &notice : {options.settingsProblem, options.notice})
+        if (!notice.isEmpty())
+            QTextStream(stderr) << kApplicationName << ": " << notice << '\n';
     if (options.listPorts) {
         QTextStream out(stdout);
         printSerialPorts(out, SerialPortFacts::ofSystem(), QStringLiteral("/dev/serial/by-id"));

@@ -53,7 +53,7 @@ int main(int argc, char *argv[])
         options = parseLaunchOptions(launchArguments(argc, argv));
         if (const std::optional<int> exitCode = runWithoutPanel(options))
             return *exitCode;
-        if (options.send || options.listCommands)
+        if (options.send || options.power || options.listCommands)
             return CommandLineSend(options).run();
         module = panelModule();
     }

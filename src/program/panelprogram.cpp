@@ -27,10 +27,9 @@ int runPanel(QtSerialPort &port, const DeviceMap &devices, QIODevice *log,
     if (!startNotice.isEmpty())
         form.showWarning(startNotice.front().toUpper() + startNotice.sliced(1));
     if (!quitOnSignal.received())
-        form.load();
-    if (quitOnSignal.received()) // during a start-up warning: at logout, say
+        form.load();             // shown before the port opens
+    if (quitOnSignal.received()) // during a start-up warning or the connect: at logout, say
         return EXIT_SUCCESS;
-    form.show();
     return QApplication::exec();
 }
 

@@ -3,6 +3,15 @@
 #include "monitorrendering.h"
 #include "trafficlog.h"
 
+namespace
+{
+
+// An RX line holds at most this much of one read: a server that streams without a carriage
+// return makes a line of this length and a count, not a line of all it sent.
+constexpr std::size_t kLoggedBytes = 256;
+
+} // namespace
+
 LoggedPort::LoggedPort(SerialPort &port, TrafficLog &log) : m_port(port), m_log(log)
 {
     m_port.setOnComm([this] { raiseOnComm(); });
@@ -40,7 +49,15 @@ void LoggedPort::output(const std::string &bytes)
 std::string LoggedPort::input()
 {
     std::string bytes = m_port.input();
-    if (!bytes.empty())
-        m_log.write(commPort(), "RX", renderForMonitor(bytes));
+    if (bytes.size() <= kLoggedBytes) {
+        if (!bytes.empty())
+            m_log.write(commPort(), "RX", renderForMonitor(bytes));
+        return bytes;
+    }
+    std::string shown = renderForMonitor(bytes.substr(0, kLoggedBytes));
+    shown.erase(shown.find_last_not_of(' ') + 1);
+    m_log.write(commPort(), "RX",
+                shown + " [" + std::to_string(bytes.size() - kLoggedBytes) +
+                    " more bytes not logged]");
     return bytes;
 }

@@ -6,7 +6,7 @@
 #include "porterror.h"
 #include "serialport.h"
 
-#include <QFileDevice>
+#include <QIODevice>
 #include <QTextStream>
 
 #include <cstdlib>
@@ -45,8 +45,7 @@ void TrafficLog::write(int port, std::string_view event, std::string_view text)
     if (!detail.isEmpty())
         line += u' ' + detail;
     const QByteArray bytes = (line + u'\n').toUtf8();
-    auto *file = qobject_cast<QFileDevice *>(&m_out);
-    if (m_out.write(bytes) == bytes.size() && (!file || file->flush()))
+    if (m_out.write(bytes) == bytes.size())
         return;
     m_stopped = true;
     QTextStream(stderr) << "orva-control: the traffic log stops here, a line could not be "

@@ -21,14 +21,14 @@ class SerialPort;
 // monitor renders it, the status line, the warning, the line settings, without the blanks
 // around it.
 //
-// Each line is flushed as written. The first that cannot be written (a full disk) is told on
+// Each line is handed on as written (see LogFile). The first that cannot be written (a full disk) is told on
 // standard error, once; the log stops there, and the panel runs on without it.
 class TrafficLog
 {
 public:
     using Clock = std::function<QDateTime()>;
 
-    // `out` is open for writing and outlives the log.
+    // `out` is open for writing, unbuffered, and outlives the log.
     TrafficLog(QIODevice &out, DeviceMap devices, Clock clock = &QDateTime::currentDateTime);
 
     void write(int port, std::string_view event, std::string_view text = {});

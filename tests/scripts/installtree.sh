@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build BUILD_DIR into a scratch directory as a package would (prefix /usr) and
 # checks what an operator's machine gets: exactly the two programs and the window's module, a
-# valid menu entry naming the installed program and icon, the icon at both sizes, and a manual
-# page that lists the same options as --help.
+# valid menu entry naming the installed program and icon, the icon at both sizes, a manual page
+# that lists the same options as --help, and systemd units that work there and under a user's
+# ~/.local.
 set -euo pipefail
 build=${1:?usage: installtree.sh BUILD_DIR VERSION}
 version=${2:?usage: installtree.sh BUILD_DIR VERSION}
@@ -47,6 +48,7 @@ manual_options=$(groff -man -Tascii -P -cbou "$manual" | sed -n '/^OPTIONS/,/^[A
 [[ -n $help_options && $help_options == "$manual_options" ]] ||
     fail "--help and the manual page list different options: $(diff <(echo "$help_options") <(echo "$manual_options"))"
 [[ $("$program" --version) == "orva-control $version" ]] || fail "--version is not 'orva-control $version'"
+[[ $("$program" --help | head -n 1) == "Usage: orva-control [options]" ]] || fail "--help's usage line"
 # A mistake is told without a display too (over ssh, from a script).
 usage=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --no-such-option 2>&1) && status=0 || status=$?
 [[ $status == 2 && $usage == *"Unknown option 'no-such-option'"*"--help"* ]] || fail "a bad option without a display: $status $usage"
@@ -58,18 +60,30 @@ readelf -d "$program" | grep -q 'NEEDED.*libQt6Gui' && fail "orva-control needs 
 timeout 3 "$program" --simulate && status=0 || status=$?
 [[ $status == 124 ]] || fail "the installed panel did not run: $status"
 
-# The evening power-off: the service's command switches the simulated projector off with no
-# display, and both units pass systemd-analyze where systemd is there to ask.
+# The evening power-off: the service names the installed program by its full path, and its
+# command finds the simulated projector (in standby) off already, with no display. Both units
+# pass systemd-analyze (scripts/install-deps.sh installs it).
 units=$root/usr/lib/systemd/user
 command=$(sed -n 's/^ExecStart=//p' "$units/orva-power-off.service")
-[[ $command == "orva-control --send power-off" ]] || fail "ExecStart=$command"
-answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $root/usr/bin/$command --simulate)
-[[ $answer == ACK ]] || fail "the power-off was answered '$answer'"
-if command -v systemd-analyze >/dev/null; then
-    sed -i "s|^ExecStart=|ExecStart=$root/usr/bin/|" "$units/orva-power-off.service"
+[[ $command == "/usr/bin/orva-control --power off" ]] || fail "ExecStart=$command"
+answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $root$command --simulate)
+[[ $answer == "already off (Stand by)" ]] || fail "the power-off said '$answer'"
+if ! command -v systemd-analyze >/dev/null; then
+    fail "systemd-analyze is missing: the units are not verified"
+else
+    sed -i "s|^ExecStart=|ExecStart=$root|" "$units/orva-power-off.service"
     systemd-analyze verify --man=no "$units"/orva-power-off.{service,timer} || fail "the units"
     systemd-analyze calendar "$(sed -n 's/^OnCalendar=//p' "$units/orva-power-off.timer")" |
         grep -q 'Normalized form: \*-\*-\* 22:00:00' || fail "the timer is not every day at 22:00"
+    # Under a user's own prefix the units land where the user manager looks, and pass as they
+    # stand: their ExecStart is the program installed there.
+    home=$root/home
+    cmake --install "$build" --prefix "$home/.local" >/dev/null
+    user_units=$home/.local/share/systemd/user
+    env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" systemd-analyze --user unit-paths |
+        grep -qxF "$user_units" || fail "systemd's user manager does not look in $user_units"
+    systemd-analyze verify --man=no "$user_units"/orva-power-off.{service,timer} ||
+        fail "the units under $home/.local"
 fi
 
 ((failures == 0)) && echo "installed tree complete"

@@ -28,7 +28,6 @@ public:
         if (m_open || failOpenOfPort == m_port)
             throw PortError(8002, "Device unavailable: COM" + std::to_string(m_port));
         m_open = true;
-        ++openCount;
     }
     void close() override { m_open = failClose ? throw PortError(8012, kNotOpen) : false; }
     void output(const std::string &bytes) override
@@ -56,7 +55,6 @@ public:
     bool failSettings = false;
     bool failClose = false;
     std::optional<int> failOpenOfPort;
-    int openCount = 0;
 
 private:
     static constexpr const char *kNotOpen = "Operation valid only when the port is open";
