@@ -1,14 +1,19 @@
 // orva-control --send status against the simulated projector, from process start to exit,
 // beside a minimal C program that makes the same exchange on the same simulated projector in
-// the same run; then the same command through a running panel (offscreen) that holds the line.
-// Prints the results as CSV lines (ResultRow) on standard output.
+// the same run; then the same command through a running panel (offscreen) that holds the line;
+// then the same command through ser2net on loopback, over rfc2217:// beside tcp:// in turns (the
+// price of the telnet negotiation and the line settings). Prints the results as CSV lines
+// (ResultRow) on standard output.
 //
-// Usage: bench_send ORVA_CONTROL ORVA_PROJECTOR_SIM SEND_BASELINE
+// Usage: bench_send ORVA_CONTROL ORVA_PROJECTOR_SIM SEND_BASELINE   (ser2net on the PATH)
 #include "benchclock.h"
 #include "resultrow.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -44,7 +50,7 @@ pid_t spawn(std::vector<std::string> arguments, int output)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
         fail("cannot start " + arguments.front());
     posix_spawn_file_actions_destroy(&actions);
     return pid;
@@ -90,6 +96,40 @@ void waitForSocket(const std::filesystem::path &directory)
     fail("the panel did not start to share its port");
 }
 
+// A loopback TCP port free now (the system's choice for a socket bound to port 0).
+int freePort()
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    bind(probe, reinterpret_cast<sockaddr *>(&address), size);
+    getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size);
+    close(probe);
+    return ntohs(address.sin_port);
+}
+
+// ser2net serving `device` raw on `rawPort` and with RFC 2217 on `telnetPort`; started once its
+// pid file is there.
+pid_t startSer2net(const std::filesystem::path &directory, const std::string &device,
+                   int rawPort, int telnetPort)
+{
+    std::ofstream(directory / "ser2net.yaml")
+        << "connection: &raw\n  accepter: tcp,127.0.0.1," << rawPort
+        << "\n  connector: serialdev," << device << ",19200n81,local\n"
+        << "connection: &rfc2217\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << telnetPort
+        << "\n  connector: serialdev," << device << ",19200n81,local\n";
+    const int null = open("/dev/null", O_WRONLY);
+    const pid_t pid = spawn({"ser2net", "-n", "-u", "-c", (directory / "ser2net.yaml").string(),
+                             "-P", (directory / "ser2net.pid").string()},
+                            null);
+    close(null);
+    for (int i = 0; i < 1000 && !std::filesystem::exists(directory / "ser2net.pid"); ++i)
+        sleepMs(10);
+    return pid;
+}
+
 ResultRow row(const std::string &figure, const Samples &measured, const Samples &baseline)
 {
     ResultRow result;
@@ -132,13 +172,32 @@ int main(int argc, char *argv[])
         shared.add(timeRun(send));
     }
     kill(panel, SIGTERM);
-    kill(projector, SIGTERM);
     waitpid(panel, nullptr, 0);
+
+    const int rawPort = freePort(), telnetPort = freePort();
+    const pid_t ser2net = startSer2net(runtime, device, rawPort, telnetPort);
+    const auto through = [&](const char *scheme, int port) {
+        return std::vector<std::string>{orva, "--send", "status", "--com1",
+                                        scheme + ("://127.0.0.1:" + std::to_string(port))};
+    };
+    Samples overTcp, overRfc2217;
+    for (int i = 0; i < kRuns; ++i) {
+        overTcp.add(timeRun(through("tcp", rawPort)));
+        overRfc2217.add(timeRun(through("rfc2217", telnetPort)));
+    }
+    kill(ser2net, SIGTERM);
+    kill(projector, SIGTERM);
+    waitpid(ser2net, nullptr, 0);
     waitpid(projector, nullptr, 0);
     std::filesystem::remove_all(runtime);
 
     std::printf("%s\n", row("--send status, start to exit", direct, baseline).csv().c_str());
     std::printf("%s\n",
                 row("--send status through a running panel", shared, baseline).csv().c_str());
+    ResultRow negotiation = row("--send status through ser2net, rfc2217://", overRfc2217, overTcp);
+    negotiation.baseline = "the same over tcp://, in turns";
+    negotiation.goal = "-";
+    negotiation.met.reset();
+    std::printf("%s\n", negotiation.csv().c_str());
     return EXIT_SUCCESS;
 }

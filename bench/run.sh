@@ -65,7 +65,7 @@ DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_startup" build-bench/orva-contr
     "$bin/bench_barewindow" >>"$rows" 2>>"$log"
 echo "A projector behind ser2net: tcp:// beside socat's pty and a direct pty..." >&2
 QT_QPA_PLATFORM=offscreen "$bin/bench_remote" >>"$rows" 2>>"$log"
-echo "--send, beside a minimal C program..." >&2
+echo "--send, beside a minimal C program; over rfc2217:// beside tcp:// through ser2net..." >&2
 "$bin/bench_send" build-bench/orva-control build-bench/orva-projector-sim \
     "$bin/bench_sendbaseline" >>"$rows" 2>>"$log"
 loadAfter=$(cut -d' ' -f1-3 /proc/loadavg)

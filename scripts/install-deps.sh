@@ -6,7 +6,7 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-private-dev qt6-serialport-dev libgl-dev
     fonts-ipafont-gothic
-    ser2net socat iproute2 python3 picocom
+    ser2net socat iproute2 python3 python3-serial picocom
     desktop-file-utils groff-base systemd
     clang libclang-rt-14-dev
 )

@@ -3,6 +3,7 @@
 
 #include "panelrig.h"
 #include "panelsocketserver.h"
+#include "peerserver.h"
 #include "qtserialport.h"
 #include "qttimer.h"
 #include "requestqueue.h"
@@ -167,6 +168,16 @@ private slots:
         QCOMPARE(told.isEmpty(), said.isEmpty());
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(log.readAll().startsWith(logged + (logged.isEmpty() ? "" : "20")));
+    }
+
+    // pyserial's RFC 2217 server, its port at 38400, with a projector behind it that listens at
+    // 9600 baud only: each --send at 9600 is answered, the speed set before the command goes.
+    void sendThroughPyserial()
+    {
+        PeerServer server({"rfc2217server.py", "38400"});
+        for (int run = 0; run < 3; ++run)
+            QCOMPARE(finish(*start("--send status --speed 9600 --com1 " + server.url())),
+                     "Stand by");
     }
 
     void settingsFile_data()

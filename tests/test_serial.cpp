@@ -7,6 +7,7 @@
 #include "launchoptionparser.h"
 #include "panelprogram.h"
 #include "panelstate.h"
+#include "peerserver.h"
 #include "programrig.h"
 #include "quitonsignal.h"
 
@@ -19,6 +20,7 @@
 #include <QSerialPort>
 #include <QSocketNotifier>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -77,9 +79,10 @@ quint16 silentPort()
     return ntohs(address.sin_port);
 }
 
-// ser2net on loopback, in the foreground, serving a simulated projector at 19200 baud behind
-// `accepter`: tcp (raw, for tcp://), or telnet (for rfc2217://) with or without RFC 2217. One
-// user at a time, as by default: a second connection while one is open is refused.
+// ser2net on loopback, in the foreground, serving a simulated projector behind `accepter`: tcp
+// (raw, for tcp://), or telnet (for rfc2217://) with or without RFC 2217. One user at a time,
+// as by default: a second connection while one is open is refused. Its line starts at 38400
+// baud, a speed the panel never sets.
 struct Ser2net {
     explicit Ser2net(const QString &accepter) : scheme(accepter == "tcp" ? "tcp" : "rfc2217")
     {
@@ -87,9 +90,10 @@ struct Ser2net {
         config.open(QIODevice::WriteOnly);
         config.write(QStringLiteral("%YAML 1.1\n---\nconnection: &projector\n"
                                     "  accepter: %1,127.0.0.1,%2\n"
-                                    "  connector: serialdev,%3,19200n81,local\n")
+                                    "  connector: serialdev,%3,38400n81,local\n")
                          .arg(accepter)
-                         .arg(port).arg(projector->devicePath())
+                         .arg(port)
+                         .arg(projector->devicePath())
                          .toUtf8());
         config.close();
         start();
@@ -204,16 +208,17 @@ private slots:
     void throughSer2net_data()
     {
         QTest::addColumn<QString>("accepter");
-        QTest::addColumn<int>("farSpeed"); // after 9600 is chosen
+        QTest::addColumn<int>("farSpeed"); // after 9600 is chosen; 19200 before, over RFC 2217
         QTest::addColumn<QString>("notice");
         const QString onTheServer = "The speed is set on the serial server";
-        QTest::newRow("raw TCP") << "tcp" << 19200 << onTheServer;
+        QTest::newRow("raw TCP") << "tcp" << 38400 << onTheServer;
         QTest::newRow("RFC 2217") << "telnet(rfc2217),tcp" << 9600 << "";
-        QTest::newRow("telnet, RFC 2217 refused") << "telnet,tcp" << 19200 << onTheServer;
+        QTest::newRow("telnet, RFC 2217 refused") << "telnet,tcp" << 38400 << onTheServer;
     }
 
-    // A status query and the speed choice through ser2net; then ser2net goes away, and comes
-    // back for the port chosen again.
+    // The speed set before the open returns, a status query, bytes above 0x7F unchanged and
+    // the speed choice through ser2net; then ser2net goes away, and comes back for the port
+    // chosen again.
     void throughSer2net()
     {
         QFETCH(QString, accepter);
@@ -221,8 +226,14 @@ private slots:
         QFETCH(QString, notice);
         Ser2net server(accepter);
         Rig rig({.com1 = server.url()});
+        QCOMPARE(server.projector->lineSpeed(), farSpeed == 9600 ? 19200 : 38400);
         rig.click("Command44");
         QVERIFY(waitFor([&] { return rig.label("Label22") == " Stand by"; }));
+        QByteArray far;
+        connect(server.projector.get(), &SimulatedProjector::bytesReceived,
+                [&far](const QByteArray &bytes) { far += bytes; });
+        rig.port->output("\xff\x80\r");
+        QVERIFY(waitFor([&] { return far == "\xff\x80\r"; }));
         rig.click("Command33");
         rig.click("Option10");
         QVERIFY(waitFor([&] {
@@ -297,6 +308,8 @@ private slots:
         QTest::newRow("network port nobody listens on") << "tcp" << 1 << "Connection refused";
         QTest::newRow("network host that never answers")
             << "silent" << 1 << "No answer within 5 seconds";
+        QTest::newRow("serial server in use (ser2net without kickolduser)")
+            << "busy" << 2 << "Refused by the server: \"Port already in use\"";
     }
 
     // COM2 is chosen while it is missing, another program holds it, or it cannot be a serial
@@ -320,6 +333,13 @@ private slots:
         if (holder == "tcp" || holder == "silent")
             com2 = QStringLiteral("tcp://127.0.0.1:%1").arg(holder == "tcp" ? freePort()
                                                                             : silentPort());
+        std::optional<Ser2net> busy;
+        QTcpSocket firstUser;
+        if (holder == "busy") {
+            com2 = busy.emplace("telnet(rfc2217),tcp").url();
+            firstUser.connectToHost("127.0.0.1", busy->port);
+            QVERIFY(firstUser.waitForConnected());
+        }
         Rig rig({.com2 = com2});
         rig.click("Command33");
         rig.click("Option2");
@@ -448,6 +468,52 @@ private slots:
             QCOMPARE(line, longCommand + tail);
             QVERIFY(rig.port->isOpen() == !tail.isEmpty() && rig.boxes.texts.isEmpty());
         }
+    }
+
+    void telnetServersWithoutRfc2217_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::newRow("busybox telnetd: no answer at all") << "busybox";
+        QTest::newRow("inetutils telnetd: BINARY and COM-PORT-OPTION refused") << "inetutils";
+    }
+
+    // The speed is the server's, and the operator is told so once. A CR goes out as CR NUL,
+    // and the reply's CR NUL comes in as CR.
+    void telnetServersWithoutRfc2217()
+    {
+        QFETCH(QString, server);
+        PeerServer peer({"telnetpeer.py", server});
+        Rig rig({.com1 = peer.url()});
+        rig.click("Command33");
+        rig.click("Option10");
+        QVERIFY(waitFor([&] { return !rig.boxes.texts.isEmpty(); }));
+        rig.checkToldOnceAndRunsOn(peer.url(), "The speed is set on the serial server");
+        QCOMPARE(rig.state().receiveBuffer, "80\r");
+        QVERIFY(peer.said().contains("data 4352300d00\n"));
+    }
+
+    // While the server has suspended the flow, a query waits and ends as no reply; it goes out
+    // once the server resumes, not before.
+    void suspendedFlow()
+    {
+        PeerServer peer({"telnetpeer.py", "suspend"});
+        Rig rig({.com1 = peer.url()});
+        rig.click("Command44");
+        rig.clock.advance(600); // the reply's wait of 500 ms
+        QCOMPARE(rig.label("Label12"), " X X X X");
+        peer.write("resume\n");
+        QVERIFY(waitFor([&] { return peer.said().contains("resumed\ndata"); }));
+        QVERIFY(peer.said().endsWith("resumed\ndata 4352300d\n")); // no data before
+    }
+
+    // A server that offers options without end and never reads: the port holds 32 KiB of
+    // answers for it, then gives up on the line.
+    void serverThatNeverReads()
+    {
+        PeerServer peer({"telnetpeer.py", "flood"});
+        Rig rig({.com1 = peer.url()});
+        QVERIFY(waitFor([&] { return !rig.boxes.texts.isEmpty(); }));
+        QVERIFY(rig.boxes.texts.front().contains("More than 32 KiB waiting to be sent"));
     }
 
     // A forgotten `cat` on the device takes the replies first: the panel's reads find nothing,

@@ -11,6 +11,19 @@ namespace {
 
 const QString kRawScheme = QStringLiteral("tcp");
 const QString kTelnetScheme = QStringLiteral("rfc2217");
+// A server that ends the connection this soon after saying something has refused it.
+constexpr qint64 kRefusalMs = 1000;
+constexpr qsizetype kGreetingKept = 120;
+
+// The server's words as one line of text.
+QString asLine(const QByteArray &bytes)
+{
+    QString text = QString::fromLatin1(bytes);
+    for (QChar &character : text)
+        if (!character.isPrint())
+            character = QLatin1Char(' ');
+    return text.simplified();
+}
 
 } // namespace
 
@@ -22,6 +35,8 @@ bool NetworkConnection::isNetworkName(const QString &name)
 
 NetworkConnection::NetworkConnection(Handlers handlers) : PortConnection(std::move(handlers))
 {
+    // A server sending faster than the panel takes is held back by TCP, not buffered here.
+    m_socket.setReadBufferSize(kLongestBacklog);
     QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] { onReadyRead(); });
     QObject::connect(&m_socket, &QTcpSocket::errorOccurred, &m_socket,
                      [this] { onSocketError(); });
@@ -60,15 +75,20 @@ std::optional<PortConnection::Fault> NetworkConnection::open(const QString &name
     const QUrl url(name);
     const int port = url.port();
     m_received.clear();
+    m_held.clear();
+    m_greeting.clear();
+    m_asked = false;
+    m_ended.reset();
     if (const std::optional<Fault> fault = connectTo(url.host(), quint16(port)))
         return fault;
+    m_connected.start();
     m_open = true;
     if (url.scheme() != kTelnetScheme) {
         m_telnet.reset();
         return std::nullopt;
     }
     m_telnet.emplace();
-    return send(m_telnet->start(baudRate));
+    return settle(baudRate);
 }
 
 std::optional<PortConnection::Fault> NetworkConnection::connectTo(const QString &host, quint16 port)
@@ -93,6 +113,31 @@ std::optional<PortConnection::Fault> NetworkConnection::connectTo(const QString 
     return Fault{QSerialPort::DeviceNotFoundError, why};
 }
 
+// Data flows once the server has answered the options and confirmed the line settings, as
+// a program on the far port expects the speed it was asked for from the first byte on.
+std::optional<PortConnection::Fault> NetworkConnection::settle(int baudRate)
+{
+    m_settling = true;
+    std::optional<Fault> fault = send(m_telnet->start(baudRate));
+    if (!fault)
+        runWithInputHeld([this] { return m_telnet->settled() || m_ended; }, kLongestSettling);
+    m_settling = false;
+    fault = fault ? fault : m_ended;
+    if (fault) {
+        close();
+        fault->lost = false; // the port never opened
+        return fault;
+    }
+    if (!m_telnet->settled())
+        m_telnet->giveUp();
+    return sendHeld();
+}
+
+bool NetworkConnection::holding() const
+{
+    return m_settling || (m_telnet && m_telnet->suspended());
+}
+
 std::optional<PortConnection::Fault> NetworkConnection::setBaudRate(int baudRate)
 {
     if (m_telnet && !m_telnet->lineRefused())
@@ -103,17 +148,32 @@ std::optional<PortConnection::Fault> NetworkConnection::setBaudRate(int baudRate
 
 std::optional<PortConnection::Fault> NetworkConnection::write(const QByteArray &data)
 {
-    return send(m_telnet ? Rfc2217Codec::encode(data.toStdString()) : data.toStdString());
+    m_asked = true;
+    if (!m_held.isEmpty() || holding()) {
+        m_held += data;
+        return send({});
+    }
+    return send(m_telnet ? m_telnet->encode(data.toStdString()) : data.toStdString());
 }
 
+std::optional<PortConnection::Fault> NetworkConnection::sendHeld()
+{
+    if (m_held.isEmpty() || holding())
+        return std::nullopt;
+    return send(m_telnet->encode(std::exchange(m_held, {}).toStdString()));
+}
+
+// Flushed now rather than from the event loop's next turn, as a write to a device is.
 std::optional<PortConnection::Fault> NetworkConnection::send(const std::string &wire)
 {
-    // Flushed now rather than from the event loop's next turn, as a write to a device is.
-    if (m_socket.write(wire.data(), qint64(wire.size())) == qint64(wire.size())) {
-        m_socket.flush();
+    if (m_socket.write(wire.data(), qint64(wire.size())) != qint64(wire.size()))
+        return Fault{QSerialPort::ResourceError, m_socket.errorString(), true};
+    m_socket.flush();
+    if (waiting() <= kLongestBacklog)
         return std::nullopt;
-    }
-    return Fault{QSerialPort::ResourceError, m_socket.errorString(), true};
+    return Fault{QSerialPort::ResourceError,
+                 QStringLiteral("More than %1 KiB waiting to be sent").arg(kLongestBacklog / 1024),
+                 true};
 }
 
 QByteArray NetworkConnection::readAll() { return std::exchange(m_received, {}); }
@@ -121,10 +181,7 @@ QByteArray NetworkConnection::readAll() { return std::exchange(m_received, {}); 
 void NetworkConnection::drain(std::chrono::milliseconds longest)
 {
     runWithInputHeld(
-        [this] {
-            return m_socket.state() != QAbstractSocket::ConnectedState ||
-                   m_socket.bytesToWrite() == 0;
-        },
+        [this] { return m_socket.state() != QAbstractSocket::ConnectedState || waiting() == 0; },
         longest);
 }
 
@@ -132,6 +189,7 @@ void NetworkConnection::close()
 {
     m_open = false;
     m_received.clear();
+    m_held.clear();
     m_socket.abort();
 }
 
@@ -140,15 +198,18 @@ void NetworkConnection::onReadyRead()
     const QByteArray wire = m_socket.readAll();
     if (!m_open)
         return;
-    QByteArray data = wire;
-    if (m_telnet) {
-        const Rfc2217Codec::Decoded decoded = m_telnet->decode(wire.toStdString());
-        data = QByteArray::fromStdString(decoded.data);
-        if (!decoded.replies.empty() && send(decoded.replies))
-            return; // the socket's own error reports the loss
-    }
+    Rfc2217Codec::Decoded decoded{wire.toStdString(), {}};
+    if (m_telnet)
+        decoded = m_telnet->decode(decoded.data);
+    const QByteArray data = QByteArray::fromStdString(decoded.data);
+    // Taken before anything is answered: a server that has hung up fails the answer at once.
+    if (!m_asked && m_connected.elapsed() < kRefusalMs)
+        m_greeting += data.left(kGreetingKept - m_greeting.size());
     m_received += data;
-    if (!data.isEmpty())
+    std::optional<Fault> fault = send(decoded.replies);
+    if (fault || (fault = sendHeld()))
+        loseLine(*fault);
+    else if (!data.isEmpty())
         m_handlers.received();
 }
 
@@ -156,5 +217,27 @@ void NetworkConnection::onSocketError()
 {
     // While connecting, open() takes the error as its own.
     if (m_open)
-        m_handlers.lost({QSerialPort::ResourceError, m_socket.errorString(), true});
+        loseLine(endedByServer());
+}
+
+// A server that refuses a second client (ser2net without kickolduser, a single-session box)
+// says why and hangs up at once.
+PortConnection::Fault NetworkConnection::endedByServer() const
+{
+    const QString said = asLine(m_greeting);
+    if (m_socket.error() == QAbstractSocket::RemoteHostClosedError &&
+        m_connected.elapsed() < kRefusalMs && !said.isEmpty())
+        return {QSerialPort::PermissionError,
+                QStringLiteral("Refused by the server: \"%1\"").arg(said)};
+    return {QSerialPort::ResourceError, m_socket.errorString(), true};
+}
+
+// Once for each connection: the socket goes, and with it anything more it would report.
+void NetworkConnection::loseLine(const Fault &fault)
+{
+    m_socket.abort();
+    if (m_settling)
+        m_ended = m_ended ? m_ended : fault; // open() reports it
+    else
+        m_handlers.lost(fault);
 }

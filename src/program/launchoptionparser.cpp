@@ -237,8 +237,9 @@ LaunchOptions parseLaunchOptions(const QStringList &arguments)
         options.error = QStringLiteral("--simulate and --com1 both choose COM1's device.");
         return options;
     }
-    options.error = conflict(parser, {&send.send, &send.listCommands, &listPorts, &savePorts},
-                             {&com1, &com2, &log, &send.send, &send.port, &send.speed});
+    options.error = conflict(parser,
+                             {&send.send, &send.power, &send.listCommands, &listPorts, &savePorts},
+                             {&com1, &com2, &log, &send.send, &send.power, &send.port, &send.speed});
     if (!options.error.isEmpty())
         return options;
     // Qt adds --help-all beside --help, and only its own processing can print Qt's options.
