@@ -3,6 +3,7 @@
 // answering, and the operator told once, in a warning box, where it failed.
 
 #include "devicemap.h"
+#include "kerneltimer.h"
 #include "launchoptionparser.h"
 #include "panelprogram.h"
 #include "panelstate.h"
@@ -186,6 +187,21 @@ private slots:
             trigger->setEnabled(true);
             QVERIFY(waitFor([&] { return order.size() == 3; }));
             QCOMPARE(order, setInterval ? "RTR" : "TRR");
+        }
+    }
+
+    // The kernel refuses a deadline whose nanoseconds pass a second: armed then, no tick ever.
+    void kernelTimerArmsAtAnyMomentOfTheSecond()
+    {
+        for (const auto [phase, interval] :
+             {std::pair{995'000'000L, 5}, {999'999'999L, 5}, {800'000'000L, 250}}) {
+            const auto timer = KernelTimer::create( // a moment of a second past: due at once
+                [phase] { return timespec{KernelTimer::monotonicNow().tv_sec - 1, phase}; });
+            int ticks = 0;
+            timer->setOnExpiry([&ticks] { ++ticks; });
+            timer->setInterval(interval);
+            timer->setEnabled(true);
+            QVERIFY2(waitFor([&ticks] { return ticks > 0; }, 2000), qPrintable(QString::number(phase)));
         }
     }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace
 {
@@ -25,15 +26,23 @@ timespec later(timespec time, long nanoseconds)
 
 } // namespace
 
-std::unique_ptr<KernelTimer> KernelTimer::create()
+timespec KernelTimer::monotonicNow()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now;
+}
+
+std::unique_ptr<KernelTimer> KernelTimer::create(Clock now)
 {
     const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    return std::unique_ptr<KernelTimer>(new KernelTimer(fd));
+    return std::unique_ptr<KernelTimer>(new KernelTimer(fd, std::move(now)));
 }
 
-KernelTimer::KernelTimer(int fd) : m_fd(fd), m_notifier(fd, QSocketNotifier::Read)
+KernelTimer::KernelTimer(int fd, Clock now)
+    : m_fd(fd), m_now(std::move(now)), m_notifier(fd, QSocketNotifier::Read)
 {
     QObject::connect(&m_notifier, &QSocketNotifier::activated, [this] { wake(); });
 }
@@ -64,13 +73,11 @@ void KernelTimer::arm()
 {
     // A zero interval would disarm the timerfd; a real timer waits for the loop at least.
     const long interval = std::max(m_interval, 1) * kNanosecondsPerMs;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
     // The kernel moves the deadline on by the interval itself, from the deadline, not from
     // the moment the loop got round to reading it.
     const itimerspec deadlines{
         {time_t(interval / kNanosecondsPerSecond), interval % kNanosecondsPerSecond},
-        later(now, interval)};
+        later(m_now(), interval)};
     timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &deadlines, nullptr);
 }
 

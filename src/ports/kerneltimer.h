@@ -4,6 +4,8 @@
 
 #include <QSocketNotifier>
 
+#include <ctime>
+#include <functional>
 #include <memory>
 
 // A panel timer on the kernel's clock (a Linux timerfd on CLOCK_MONOTONIC), for the repeat of
@@ -17,8 +19,13 @@
 class KernelTimer : public Timer
 {
 public:
+    // Where the first deadline is counted from: CLOCK_MONOTONIC's now. Its nanoseconds and
+    // the interval's may add up past a whole second, at some moments of each second only.
+    using Clock = std::function<timespec()>;
+    static timespec monotonicNow();
+
     // Nothing when the kernel gives no timer (no descriptor left).
-    static std::unique_ptr<KernelTimer> create();
+    static std::unique_ptr<KernelTimer> create(Clock now = monotonicNow);
     ~KernelTimer() override;
 
     void setInterval(int milliseconds) override;
@@ -27,12 +34,13 @@ public:
     bool isEnabled() const override { return m_enabled; }
 
 private:
-    explicit KernelTimer(int fd);
+    KernelTimer(int fd, Clock now);
     void arm();
     void disarm();
     void wake();
 
     int m_fd;
+    Clock m_now;
     QSocketNotifier m_notifier;
     int m_interval = 0;
     bool m_enabled = false;

@@ -3,13 +3,12 @@
 #include "commandlinesend.h"
 #include "fleetrun.h"
 #include "launchoptionparser.h"
-#include "panelprogram.h"
-#include "qtserialport.h"
-#include "simulatedprojector.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
 
-#include <memory>
+#include <dlfcn.h>
 
 namespace {
 
@@ -19,6 +18,28 @@ void nameApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVA_VERSION));
 }
 
+// The window is a module beside the program in the build, under the library folder when
+// installed. Loaded only for the panel: the window system's libraries take longer to load
+// than the command line takes to run.
+QString panelModule()
+{
+    const QString here = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const QString built = here + QStringLiteral("orva-control-panel.so");
+    return QFileInfo::exists(built) ? built : here + QStringLiteral(ORVA_PANEL_MODULE);
+}
+
+int runPanelModule(const QString &path, int &argc, char **argv, const LaunchOptions &options)
+{
+    using RunPanel = int(int *, char **, const LaunchOptions *);
+    void *module = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    auto *run = module ? reinterpret_cast<RunPanel *>(dlsym(module, "orvaRunPanel")) : nullptr;
+    if (!run) {
+        QTextStream(stderr) << "orva-control: the window cannot be loaded: " << dlerror() << '\n';
+        return EXIT_FAILURE;
+    }
+    return run(&argc, argv, &options);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -26,6 +47,7 @@ int main(int argc, char *argv[])
     // The options are read before anything of the window system starts, so that help, the
     // lists, a mistake and --send work without a display too (over ssh, from cron).
     LaunchOptions options;
+    QString module;
     {
         QCoreApplication app(argc, argv);
         nameApplication();
@@ -36,15 +58,7 @@ int main(int argc, char *argv[])
             return FleetRun(options).run();
         if (options.send || options.power || options.listCommands)
             return CommandLineSend(options).run();
+        module = panelModule();
     }
-
-    QApplication app(argc, argv);
-    nameApplication();
-    DeviceMap devices = options.devices;
-    std::unique_ptr<SimulatedProjector> projector;
-    if (options.simulate && !(projector = SimulatedProjector::openAsPort1(devices)))
-        return EXIT_FAILURE;
-
-    QtSerialPort port(devices);
-    return runPanel(port, devices, options.log.get(), options.settingsProblem);
+    return runPanelModule(module, argc, argv, options); // the name and version stay set
 }

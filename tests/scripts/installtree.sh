@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build BUILD_DIR into a scratch directory as a package would (prefix /usr) and
-# checks what an operator's machine gets: exactly the two programs, a valid menu entry naming
-# the installed program and icon, the icon at both sizes, a manual page that lists the same
-# options as --help, and systemd units that work there and under a user's ~/.local.
+# checks what an operator's machine gets: exactly the two programs and the window's module, a
+# valid menu entry naming the installed program and icon, the icon at both sizes, a manual page
+# that lists the same options as --help, and systemd units that work there and under a user's
+# ~/.local.
 set -euo pipefail
 build=${1:?usage: installtree.sh BUILD_DIR VERSION}
 version=${2:?usage: installtree.sh BUILD_DIR VERSION}
@@ -15,6 +16,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 expected="usr/bin/orva-control
 usr/bin/orva-projector-sim
+usr/lib/orva-control/orva-control-panel.so
 usr/lib/systemd/system/orva-metrics.service
 usr/lib/systemd/system/orva-metrics.timer
 usr/lib/systemd/user/orva-power-off.service
@@ -56,6 +58,11 @@ usage=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --no-suc
 [[ $status == 2 && $usage == *"Unknown option 'no-such-option'"*"--help"* ]] || fail "a bad option without a display: $status $usage"
 # Qt adds --help-all to every help; it prints more than --help and does not start the panel.
 [[ $(timeout 10 "$program" --help-all | wc -l) -gt $("$program" --help | wc -l) ]] || fail "--help-all"
+
+# The command line loads nothing of the window system; the panel finds its window module.
+readelf -d "$program" | grep -q 'NEEDED.*libQt6Gui' && fail "orva-control needs the window system's libraries"
+timeout 3 "$program" --simulate && status=0 || status=$?
+[[ $status == 124 ]] || fail "the installed panel did not run: $status"
 
 # The evening power-off: the service names the installed program by its full path, and its
 # command finds the simulated projector (in standby) off already, with no display. Both units
