@@ -122,6 +122,7 @@ public:
     int interval() const override { return m_timer->interval(); }
     void setEnabled(bool enabled) override { m_timer->setEnabled(enabled); }
     bool isEnabled() const override { return m_timer->isEnabled(); }
+    int remainingTime() const override { return m_timer->remainingTime(); }
     std::vector<std::int64_t> take() { return std::exchange(m_ticks, {}); }
 
 private:

@@ -39,6 +39,11 @@ using Rig = PanelRig;
 
 std::vector<std::pair<QObject *, A::Event>> g_updates; // what a screen reader was told
 
+struct PaintCount : QObject {
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *e) override { return e->type() == QEvent::Paint && !++count; }
+};
+
 const Control &row(std::string_view name)
 {
     return *std::ranges::find(controls(), name, &Control::name);
@@ -550,6 +555,21 @@ private slots:
         QCOMPARE(held, 0);
         rig.clock.advance(1000);
         QCOMPARE(rig.port.takeWritten(), "");
+    }
+
+    void monitorPaintedAfterVolRepeatsNotAtItsClear()
+    {
+        WindowRig rig;
+        rig.setHeight(ExtendedPanel::kDataHeight);
+        PaintCount painted;
+        rig.control("Label11")->installEventFilter(&painted);
+        QWidget *vol = rig.control("Command1");
+        QTest::mousePress(vol, Qt::LeftButton);
+        for (auto [step, paints] : {std::pair{1, 1}, {244, 0}, {5, 1}, {245, 0}, {0, 1}}) {
+            step ? rig.clock.advance(step) : QTest::mouseRelease(vol, Qt::LeftButton); // 0: release
+            QCoreApplication::processEvents();
+            QCOMPARE(std::exchange(painted.count, 0), paints);
+        }
     }
 
     // Ctrl+J works while the command box has the focus, which keeps its keys; the box sends its

@@ -16,6 +16,8 @@ public:
     virtual int interval() const = 0;
     virtual void setEnabled(bool enabled) = 0;
     virtual bool isEnabled() const = 0;
+    // Whole milliseconds until it next fires; -1 when disabled.
+    virtual int remainingTime() const = 0;
 
     void setOnExpiry(std::function<void()> handler) { m_onExpiry = std::move(handler); }
 

@@ -64,7 +64,7 @@ ControlPanel::ControlPanel(SerialPort &port, const TimerFactory &makeTimers,
               m_onNotice(sentence);
       }))
 {
-    m_timer1->setOnExpiry([this] { guarded([this] { m_hold->tick(); }); });
+    m_timer1->setOnExpiry([this] { guarded([this] { m_hold->tick(); }, true); });
     port.setOnComm([this] {
         guarded([this] {
             m_link->onComm();
@@ -202,7 +202,12 @@ void ControlPanel::warn(const PortError &error)
     m_reportError(error);
 }
 
-void ControlPanel::guarded(const std::function<void()> &handler)
+int ControlPanel::nextRepeatIn() const
+{
+    return m_timer1->remainingTime();
+}
+
+void ControlPanel::guarded(const std::function<void()> &handler, bool repeat)
 {
     try {
         handler();
@@ -211,6 +216,8 @@ void ControlPanel::guarded(const std::function<void()> &handler)
     }
     heldPort.set(m_port.isOpen() ? m_port.commPort() : 0);
     startRequests();
+    if (m_onEventEnd)
+        m_onEventEnd(repeat);
 }
 
 void ControlPanel::startRequests()

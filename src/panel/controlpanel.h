@@ -80,6 +80,14 @@ public:
     // Told every error before the reporter shows it (the traffic log).
     void setOnError(ErrorReporter observer) { m_onError = std::move(observer); }
 
+    // Told at the end of every event handled, with whether it was a held adjuster's repeat.
+    void setOnEventEnd(std::function<void(bool repeat)> observer)
+    {
+        m_onEventEnd = std::move(observer);
+    }
+    // Milliseconds until a held adjuster repeats its command; -1 when no repeat is running.
+    int nextRepeatIn() const;
+
     // Told each sentence for the operator who does not see the panel (OperatorNotices).
     void setOnNotice(std::function<void(const std::string &)> say) { m_onNotice = std::move(say); }
 
@@ -94,7 +102,7 @@ public:
     Observable<int> heldPort{0};
 
 private:
-    void guarded(const std::function<void()> &handler);
+    void guarded(const std::function<void()> &handler, bool repeat = false);
     void startRequests();
     void perform(const CommandRequest &request);
     void warn(const PortError &error);
@@ -102,6 +110,7 @@ private:
     ErrorReporter m_reportError;
     ErrorReporter m_onError;
     std::function<void(const std::string &)> m_onNotice;
+    std::function<void(bool)> m_onEventEnd;
     std::function<void()> m_endProgram;
     bool m_endRequested = false; // END was clicked
     SerialPort &m_port;

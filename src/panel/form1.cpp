@@ -39,6 +39,9 @@ namespace
 
 using PanelLayout::kTwipsPerPixel;
 
+// A frame of a 60 Hz screen: a paint held back for less is not seen late.
+constexpr int kFrameMs = 16;
+
 QString fromUtf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), text.size());
@@ -250,16 +253,38 @@ QWidget *Form1::createControl(const PanelLayout::Control &design, QWidget *paren
 void Form1::bindDisplays()
 {
     PanelDisplay &display = m_panel.display();
-    // Traffic and status are bytes; one character each.
-    const auto show = [](PanelLabel *label) {
-        return [label](const std::string &text) {
-            label->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
-        };
+    const auto show = [this](PanelLabel *label) {
+        return [this, label](const std::string &text) { showMonitor(label, text); };
     };
     bind(display.label11, show(control<PanelLabel>("Label11")));
     bind(display.label12, show(control<PanelLabel>("Label12")));
     bind(display.label22, show(control<PanelLabel>("Label22")));
+    m_panel.setOnEventEnd([this](bool repeat) { paintHeldBack(repeat); });
     bind(display.frame8Visible, [this](bool visible) { showPortGroup(visible); });
+}
+
+void Form1::showMonitor(PanelLabel *label, const std::string &text)
+{
+    // A paint usually takes a third of a millisecond, but it stretches when the thread is
+    // preempted or waits on the display server, and a repeat that falls due meanwhile goes
+    // out late. During a hold the display timers clear the monitor just before, or together
+    // with, the next repeat; such a change is painted right after that repeat's write. The
+    // label's text is the new one at once (a screen reader hears it); only its pixels wait.
+    const int repeatIn = m_panel.nextRepeatIn();
+    if (repeatIn >= 0 && repeatIn < kFrameMs && label->updatesEnabled()) {
+        label->setUpdatesEnabled(false);
+        m_heldBack.push_back(label);
+    }
+    label->setText(QString::fromLatin1(text.data(), qsizetype(text.size()))); // bytes
+}
+
+void Form1::paintHeldBack(bool afterRepeat)
+{
+    const int repeatIn = m_panel.nextRepeatIn();
+    if (!afterRepeat && repeatIn >= 0 && repeatIn < kFrameMs)
+        return;
+    for (PanelLabel *label : std::exchange(m_heldBack, {}))
+        label->setUpdatesEnabled(true); // and repaints it
 }
 
 void Form1::showPortGroup(bool visible)

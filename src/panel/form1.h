@@ -7,8 +7,11 @@
 
 #include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
+class PanelLabel;
 class PortError;
 class SerialPort;
 namespace PanelLayout
@@ -56,6 +59,8 @@ private:
     void build();
     QWidget *createControl(const PanelLayout::Control &control, QWidget *parent);
     void bindDisplays();
+    void showMonitor(PanelLabel *label, const std::string &text);
+    void paintHeldBack(bool afterRepeat);
     void bindPortGroup();
     void showPortGroup(bool visible);
     void describePorts();
@@ -67,6 +72,7 @@ private:
 
     ControlPanel m_panel;
     QStringList m_portDevices;
+    std::vector<PanelLabel *> m_heldBack; // monitor labels to paint after the next repeat
     std::deque<QString> m_pendingWarnings; // errors reported while a warning is shown
     bool m_warningShown = false;
     bool m_closed = false; // the program is ending: no more warnings

@@ -69,6 +69,14 @@ void KernelTimer::setEnabled(bool enabled)
     m_enabled = enabled;
 }
 
+int KernelTimer::remainingTime() const
+{
+    itimerspec left{};
+    if (!m_enabled || timerfd_gettime(m_fd, &left) != 0)
+        return -1;
+    return int(left.it_value.tv_sec * 1000 + left.it_value.tv_nsec / kNanosecondsPerMs);
+}
+
 void KernelTimer::arm()
 {
     // A zero interval would disarm the timerfd; a real timer waits for the loop at least.

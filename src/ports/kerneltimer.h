@@ -32,6 +32,7 @@ public:
     int interval() const override { return m_interval; }
     void setEnabled(bool enabled) override;
     bool isEnabled() const override { return m_enabled; }
+    int remainingTime() const override;
 
 private:
     KernelTimer(int fd, Clock now);

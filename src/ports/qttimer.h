@@ -15,6 +15,7 @@ public:
     int interval() const override { return m_timer.interval(); }
     void setEnabled(bool enabled) override;
     bool isEnabled() const override { return m_timer.isActive(); }
+    int remainingTime() const override { return m_timer.remainingTime(); }
 
 private:
     QTimer m_timer;

@@ -39,6 +39,7 @@ private:
             m_enabled = enabled;
         }
         bool isEnabled() const override { return m_enabled; }
+        int remainingTime() const override { return m_enabled ? int(dueAt - m_clock.m_now) : -1; }
         void fire()
         {
             restart(); // re-armed before the handler runs, as a periodic timer is
