@@ -713,6 +713,16 @@ private slots:
         }
         QCOMPARE(reached, seen);
         QVERIFY(seen.contains(rig.form.focusWidget()->objectName())); // not left on one gone
+        QVERIFY(rig.form.screen()->availableGeometry().contains(rig.form.frameGeometry()));
+        QCoreApplication::sendPostedEvents(); // a scroll bar shows
+        for (const QString &name : reached) { // wholly in sight with the focus
+            QWidget *control = rig.at(qPrintable(name));
+            control->setFocus();
+            QRect sight = control->rect(); // cut by each parent up to the window
+            for (QWidget *at = control; at != &rig.form; at = at->parentWidget())
+                sight = sight.translated(at->pos()) & at->parentWidget()->rect();
+            QVERIFY2(sight.size() == control->size(), qPrintable(name));
+        }
         for (const Control &c : controls()) // out of view: Space does not work it
             if (QWidget *control = rig.at(c.name.data()); !seen.contains(c.name.data()))
                 control->setFocus(), QTest::keyClick(control, Qt::Key_Space);

@@ -193,7 +193,7 @@ private slots:
     // The kernel refuses a deadline whose nanoseconds pass a second: armed then, no tick ever.
     void kernelTimerArmsAtAnyMomentOfTheSecond()
     {
-        for (const auto [phase, interval] :
+        for (const auto &[phase, interval] :
              {std::pair{995'000'000L, 5}, {999'999'999L, 5}, {800'000'000L, 250}}) {
             const auto timer = KernelTimer::create( // a moment of a second past: due at once
                 [phase] { return timespec{KernelTimer::monotonicNow().tv_sec - 1, phase}; });

@@ -80,7 +80,7 @@ bool FocusChain::eventFilter(QObject *watched, QEvent *event)
     // The style marks the focused control only once a key has moved the focus, and showing
     // the window forgets that; the operator on the keyboard needs the mark from the start.
     if (watched == &m_window && type == QEvent::Show)
-        m_window.setAttribute(Qt::WA_KeyboardFocusChange);
+        m_window.window()->setAttribute(Qt::WA_KeyboardFocusChange);
     // A control out of view keeps the focus only when the program gave it; it must not act.
     if (watched != &m_window && activates(event) && qobject_cast<QAbstractButton *>(watched) &&
         !inView(static_cast<QWidget *>(watched)))

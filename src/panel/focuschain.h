@@ -15,7 +15,8 @@ class FocusChain : public QObject
     Q_OBJECT
 
 public:
-    // Takes the window's controls that take the focus now; call once they are all built.
+    // Takes the controls on `window` (the view, which may be scrolled) that take the focus
+    // now; call once they are all built.
     explicit FocusChain(QWidget &window);
 
 protected:

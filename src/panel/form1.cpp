@@ -20,6 +20,7 @@
 #include "qttimer.h"
 #include "windowplacement.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
@@ -30,7 +31,10 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -112,7 +116,12 @@ Form1::Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer, QWid
     bindPortGroup();
     bindFreeCommandEntry();
     bindExtendedPanel();
-    new FocusChain(*this); // a child of the window
+    new FocusChain(*m_canvas); // a child of the canvas
+    // The keyboard's control is always on screen, however it got the focus.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && m_canvas->isAncestorOf(now))
+            m_scroll->ensureWidgetVisible(now);
+    });
     control<QWidget>("Command17")->setFocus();
     m_panel.setOnNotice([this](const std::string &sentence) {
         PanelAccessibility::say(focusWidget(), QString::fromLatin1(sentence.data(),
@@ -164,9 +173,17 @@ void Form1::build()
     setPalette(background);
     setAutoFillBackground(true);
     installEventFilter(this);
+    // The view scrolls where the screen is shorter than it (a large scale factor); where it
+    // fits, the scroll area shows no bar and the window is the view.
+    m_canvas = new QWidget;
+    m_canvas->installEventFilter(this); // draws the lines
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidget(m_canvas);
 
     for (const PanelLayout::Control &design : PanelLayout::controls()) {
-        QWidget *parent = design.parent.empty() ? this : control<QWidget>(design.parent);
+        QWidget *parent = design.parent.empty() ? m_canvas : control<QWidget>(design.parent);
         QWidget *widget = createControl(design, parent);
         widget->setObjectName(fromUtf8(design.name));
         widget->setGeometry(pixels(design.left), pixels(design.top), pixels(design.width),
@@ -368,7 +385,7 @@ void Form1::bindExtendedPanel()
         // CLOSE goes out of view: the keyboard stays at the picture, which opens the view again.
         if (height < ExtendedPanel::kDataThreshold && command34->hasFocus())
             control<QWidget>("Image1")->setFocus(Qt::OtherFocusReason);
-        setFixedSize(pixels(PanelLayout::kClientWidth), clientHeight(height));
+        fitToScreen({pixels(PanelLayout::kClientWidth), clientHeight(height)});
     });
     bind(extended.command34Caption, [command34](const std::string &caption) {
         command34->setCaption(fromUtf8(caption));
@@ -377,8 +394,26 @@ void Form1::bindExtendedPanel()
     bind(extended.command34Visible, [command34](bool visible) { command34->setVisible(visible); });
 }
 
+void Form1::fitToScreen(QSize view)
+{
+    // The window is the view where the screen has room for it and its title bar; else it is
+    // as high as the room, with a bar to scroll the view, and comes up to show its bottom
+    // edge, its title bar never above the screen's top.
+    const QRect area = screen()->availableGeometry();
+    const int room = area.height() - (frameGeometry().height() - height());
+    const int bar = view.height() > room ? m_scroll->verticalScrollBar()->sizeHint().width() : 0;
+    setFixedSize(view.width() + bar, std::min(view.height(), room));
+    // The view last: a view larger than its area for a moment shows the bar.
+    m_scroll->setGeometry(rect());
+    m_canvas->setFixedSize(view);
+    if (isVisible() && y() + frameGeometry().height() > area.bottom() + 1)
+        move(x(), std::max(area.top(), area.bottom() + 1 - frameGeometry().height()));
+}
+
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_canvas && event->type() == QEvent::Paint)
+        drawLines();
     // The window sees each key before the control with the focus, once: the event is
     // filtered where it is first delivered, not again as it travels up to the parents.
     if (event->type() == QEvent::KeyPress) {
@@ -401,9 +436,9 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::paintEvent(QPaintEvent *)
+void Form1::drawLines()
 {
-    QPainter painter(this);
+    QPainter painter(m_canvas);
     painter.setPen(QPen(colour(PanelLayout::kLineColour), PanelLayout::kLinePixels, Qt::SolidLine,
                         Qt::SquareCap));
     for (const PanelLayout::Line &line : PanelLayout::lines())

@@ -13,6 +13,7 @@
 
 class PanelLabel;
 class PortError;
+class QScrollArea;
 class SerialPort;
 namespace PanelLayout
 {
@@ -52,7 +53,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -66,11 +66,15 @@ private:
     void describePorts();
     void bindFreeCommandEntry();
     void bindExtendedPanel();
+    void fitToScreen(QSize view);
+    void drawLines();
     void endProgram();
     void reportError(const PortError &error);
     template <typename T> T *control(std::string_view name) const;
 
     ControlPanel m_panel;
+    QScrollArea *m_scroll = nullptr; // the view, when the screen is too short for it
+    QWidget *m_canvas = nullptr;     // the controls and lines at their design places
     QStringList m_portDevices;
     std::vector<PanelLabel *> m_heldBack; // monitor labels to paint after the next repeat
     std::deque<QString> m_pendingWarnings; // errors reported while a warning is shown
