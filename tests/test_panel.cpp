@@ -563,10 +563,9 @@ private slots:
         rig.setHeight(ExtendedPanel::kDataHeight);
         PaintCount painted;
         rig.control("Label11")->installEventFilter(&painted);
-        QWidget *vol = rig.control("Command1");
-        QTest::mousePress(vol, Qt::LeftButton);
-        for (auto [step, paints] : {std::pair{1, 1}, {244, 0}, {5, 1}, {245, 0}, {0, 1}}) {
-            step ? rig.clock.advance(step) : QTest::mouseRelease(vol, Qt::LeftButton); // 0: release
+        QTest::mousePress(rig.at("Command1"), Qt::LeftButton);
+        for (auto [ms, paints] : {std::pair{1, 1}, {244, 0}, {5, 1}, {245, 0}, {0, 1}}) {
+            ms ? rig.clock.advance(ms) : QTest::mouseRelease(rig.at("Command1"), Qt::LeftButton);
             QCoreApplication::processEvents();
             QCOMPARE(std::exchange(painted.count, 0), paints);
         }
