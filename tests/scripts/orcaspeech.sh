@@ -70,8 +70,9 @@ press() {
 seek() {
     local key=$1 phrase=$2
     for _ in $(seq 12); do
+        heard=$(utterances | wc -l) # only what this press brings: Orca's log comes late
         press "$key"
-        hear "$phrase" 1 2>/dev/null && return 0
+        hear "$phrase" 20 2>/dev/null && return 0
     done
     echo "no control said '$phrase'" >&2
     return 1
