@@ -129,7 +129,13 @@ Form1::Form1(SerialPort &port, const ControlPanel::TimerFactory &makeTimer, QWid
     });
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The controls go while the panel they report to is still here: a button held as the
+    // window closes lets go as it goes, and tells the panel.
+    disconnect(qApp, nullptr, this, nullptr);
+    qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
+}
 
 ControlPanel::TimerFactory Form1::systemTimers()
 {
