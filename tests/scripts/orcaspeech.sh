@@ -79,7 +79,11 @@ seek() {
 }
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/bus.log" 2>&1 &
-orca --replace -u "$work/prefs" --debug-file "$log" >"$work/orca.out" 2>&1 &
+# Orca buffers its log in blocks unless the log is a terminal: through a pseudo-terminal each
+# line reaches the file as it is said.
+socat -u pty,link="$work/orca.tty",rawer open:"$log",creat,append &
+for _ in $(seq 50); do [[ -e $work/orca.tty ]] && break; sleep 0.1; done
+orca --replace -u "$work/prefs" --debug-file "$work/orca.tty" >"$work/orca.out" 2>&1 &
 hear "Screen reader on." 1800 # Orca takes its time to start on a busy machine
 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$control" --simulate >"$work/panel.log" 2>&1 &
 window=$(xdotool search --sync --onlyvisible --name "ORVA")
@@ -93,7 +97,7 @@ xdotool key space
 hear " Stand by"
 sleep 2 # the reply wait ends and the monitor clears itself: nothing more is said
 
-seek shift+Tab "ORVA emblem image."
+seek Tab "ORVA emblem image." # back the way the focus came
 xdotool key space
 hear "Full panel shown"
 seek shift+Tab "SEND push button."
