@@ -21,6 +21,8 @@ fi
 
 control=$2
 work=$3
+# What starts here stops here: a log reader left running would hold the test's output open.
+trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 mkdir -p "$work/home" "$work/prefs"
 # Orca's own settings but for the speech server: none. What it says goes to the log alone, and
 # Orca does not wait for a speech-dispatcher to start.
