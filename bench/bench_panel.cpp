@@ -130,31 +130,48 @@ private:
     std::vector<std::int64_t> m_ticks;
 };
 
-// The floor of a hold: the same number of ticks at the same interval, taken by a minimal C
-// program on a timerfd with poll() (timer_floor, beside this program), as their spacings'
-// distance from the interval.
-Samples floorJitter(int intervalMs, int ticks)
-{
-    const std::string command = QCoreApplication::applicationDirPath().toStdString() +
-                                "/bench_timerfloor " + std::to_string(intervalMs) + ' ' +
-                                std::to_string(ticks);
-    Samples result;
-    FILE *floor = popen(command.c_str(), "r");
-    for (double value = 0; floor && std::fscanf(floor, "%lf", &value) == 1;)
-        result.add(value);
-    if (!floor || pclose(floor) != 0 || result.empty()) {
-        std::fprintf(stderr, "bench_panel: %s failed\n", command.c_str());
-        std::exit(EXIT_FAILURE);
-    }
-    return result;
-}
-
 // The spacings of `times` from one to the next, as their distance from `intervalMs`.
 Samples jitter(const std::vector<std::int64_t> &times, int intervalMs)
 {
     Samples result;
     for (std::size_t k = 1; k < times.size(); ++k)
         result.add(std::abs(nsToMs(times[k] - times[k - 1]) - intervalMs));
+    return result;
+}
+
+// The floor of a hold: the same number of ticks at the same interval, taken by a minimal C
+// program on a timerfd with poll() (timer_floor, beside this program), as their spacings'
+// distance from the interval; in the program, and on the far side of a pseudo-terminal of its
+// own that it writes four bytes to at each tick, read as the panel's line is read.
+struct Floor {
+    Samples inProgram;
+    Samples onDevice;
+};
+
+Floor floorJitter(int intervalMs, int ticks)
+{
+    PtyPair line;
+    const std::string command = QCoreApplication::applicationDirPath().toStdString() +
+                                "/bench_timerfloor " + std::to_string(intervalMs) + ' ' +
+                                std::to_string(ticks) + ' ' + line.slavePath().toStdString();
+    Floor result;
+    std::vector<std::int64_t> arrivals;
+    {
+        FdReader device(line.master());
+        FILE *floor = popen(command.c_str(), "r");
+        for (double value = 0; floor && std::fscanf(floor, "%lf", &value) == 1;)
+            result.inProgram.add(value);
+        if (!floor || pclose(floor) != 0 || result.inProgram.empty()) {
+            std::fprintf(stderr, "bench_panel: %s failed\n", command.c_str());
+            std::exit(EXIT_FAILURE);
+        }
+        device.waitFor(std::size_t(ticks) * 4, 1s);
+        for (const FdReader::Arrival &arrival : device.arrivals())
+            for (char c : arrival.bytes)
+                if (c == '\r')
+                    arrivals.push_back(arrival.ns);
+    }
+    result.onDevice = jitter(arrivals, intervalMs);
     return result;
 }
 
@@ -425,11 +442,13 @@ Samples PanelBench::clickRound(int count, QWidget *button, int deviceFd)
 void PanelBench::measureHold(const Hold &hold)
 {
     const double nominal = kHoldMs / hold.intervalMs + 1;
-    Samples counts, spacings, tickSpacings, floor;
+    Samples counts, spacings, tickSpacings, floor, deviceFloor;
     bool countsExact = true;
     FdReader device(m_pty.master());
     for (int i = 0; i < hold.holds; ++i) {
-        floor.append(floorJitter(hold.intervalMs, int(nominal)));
+        const Floor machine = floorJitter(hold.intervalMs, int(nominal));
+        floor.append(machine.inProgram);
+        deviceFloor.append(machine.onDevice);
         if (hold.before) {
             m_mouse.aim(control(hold.before));
             m_mouse.press();
@@ -479,14 +498,24 @@ void PanelBench::measureHold(const Hold &hold)
     count.goal = "every hold exactly n + 1";
     count.met = countsExact;
 
-    for (auto [where, samples] : {std::pair{"spacing jitter on the device side", &spacings},
-                                  {"tick spacing jitter in the program", &tickSpacings}}) {
-        ResultRow &spacing = addRow(figure + ": " + where, "ms");
-        spacing.measured = *samples;
-        spacing.baseline = "C program: timerfd and poll(), same interval and ticks";
-        spacing.baselineSamples = floor;
+    struct Spacing {
+        const char *where;
+        const Samples &measured;
+        const char *floorName;
+        const Samples &floor;
+    };
+    for (const Spacing &row :
+         {Spacing{"spacing jitter on the device side", spacings,
+                  "C program: timerfd and poll(), a write to a pty at each tick",
+                  deviceFloor},
+          Spacing{"tick spacing jitter in the program", tickSpacings,
+                  "C program: timerfd and poll(), same interval and ticks", floor}}) {
+        ResultRow &spacing = addRow(figure + ": " + row.where, "ms");
+        spacing.measured = row.measured;
+        spacing.baseline = row.floorName;
+        spacing.baselineSamples = row.floor;
         spacing.goal = "p99 <= 2x baseline p99";
-        spacing.met = !samples->empty() && samples->p99() <= 2 * floor.p99();
+        spacing.met = !row.measured.empty() && row.measured.p99() <= 2 * row.floor.p99();
     }
 }
 

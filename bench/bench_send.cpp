@@ -1,11 +1,12 @@
 // orva-control --send status against the simulated projector, from process start to exit,
 // beside a minimal C program that makes the same exchange on the same simulated projector in
-// the same run; then the same command through a running panel (offscreen) that holds the line;
+// the same run, and beside a Qt program on the same libraries that only starts and exits (the
+// least any program on this stack takes); then the same command through a running panel (offscreen) that holds the line;
 // then the same command through ser2net on loopback, over rfc2217:// beside tcp:// in turns (the
 // price of the telnet negotiation and the line settings). Prints the results as CSV lines
 // (ResultRow) on standard output.
 //
-// Usage: bench_send ORVA_CONTROL ORVA_PROJECTOR_SIM SEND_BASELINE   (ser2net on the PATH)
+// Usage: bench_send ORVA_CONTROL ORVA_PROJECTOR_SIM SEND_BASELINE QT_START   (ser2net on the PATH)
 #include "benchclock.h"
 #include "resultrow.h"
 
@@ -147,8 +148,8 @@ ResultRow row(const std::string &figure, const Samples &measured, const Samples 
 
 int main(int argc, char *argv[])
 {
-    if (argc != 4)
-        fail("usage: bench_send ORVA_CONTROL ORVA_PROJECTOR_SIM SEND_BASELINE");
+    if (argc != 5)
+        fail("usage: bench_send ORVA_CONTROL ORVA_PROJECTOR_SIM SEND_BASELINE QT_START");
     const std::string orva = argv[1];
     char runtime[] = "/tmp/bench_send.XXXXXX"; // private, as a session's runtime directory
     if (!mkdtemp(runtime))
@@ -159,9 +160,10 @@ int main(int argc, char *argv[])
     const std::string device = startProjector(argv[2], projector);
     const std::vector<std::string> send{orva, "--send", "status", "--com1", device};
 
-    Samples baseline, direct, shared;
+    Samples baseline, qtStart, direct, shared;
     for (int i = 0; i < kRuns; ++i) {
         baseline.add(timeRun({argv[3], device}));
+        qtStart.add(timeRun({argv[4]}));
         direct.add(timeRun(send));
     }
     const int null = open("/dev/null", O_WRONLY);
@@ -194,6 +196,16 @@ int main(int argc, char *argv[])
     std::printf("%s\n", row("--send status, start to exit", direct, baseline).csv().c_str());
     std::printf("%s\n",
                 row("--send status through a running panel", shared, baseline).csv().c_str());
+    ResultRow qtFloor = row("a Qt program on the same libraries that only starts, start to exit",
+                            qtStart, baseline);
+    qtFloor.goal = "-";
+    qtFloor.met.reset();
+    std::printf("%s\n", qtFloor.csv().c_str());
+    ResultRow ours = row("--send status, start to exit", direct, qtStart);
+    ours.baseline = "Qt program: QCoreApplication with Qt Network and SerialPort, exits at once";
+    ours.goal = "-";
+    ours.met.reset();
+    std::printf("%s\n", ours.csv().c_str());
     ResultRow negotiation = row("--send status through ser2net, rfc2217://", overRfc2217, overTcp);
     negotiation.baseline = "the same over tcp://, in turns";
     negotiation.goal = "-";

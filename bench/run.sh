@@ -18,7 +18,7 @@ log=build-bench/bench.log
 echo "Building (Release)..." >&2
 if ! { cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DORVA_BENCHMARKS=ON &&
     cmake --build build-bench -j "$(nproc)" --target orva-control bench_linkcore bench_panel \
-        bench_label bench_startup bench_barewindow bench_send bench_sendbaseline orva-projector-sim \
+        bench_label bench_startup bench_barewindow bench_send bench_sendbaseline bench_qtstart orva-projector-sim \
         bench_remote
 } >>"$log" 2>&1; then
     tail -30 "$log" >&2
@@ -65,9 +65,9 @@ DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/bench_startup" build-bench/orva-contr
     "$bin/bench_barewindow" >>"$rows" 2>>"$log"
 echo "A projector behind ser2net: tcp:// beside socat's pty and a direct pty..." >&2
 QT_QPA_PLATFORM=offscreen "$bin/bench_remote" >>"$rows" 2>>"$log"
-echo "--send, beside a minimal C program; over rfc2217:// beside tcp:// through ser2net..." >&2
+echo "--send, beside a minimal C program and a Qt program that only starts; over rfc2217:// beside tcp:// through ser2net..." >&2
 "$bin/bench_send" build-bench/orva-control build-bench/orva-projector-sim \
-    "$bin/bench_sendbaseline" >>"$rows" 2>>"$log"
+    "$bin/bench_sendbaseline" "$bin/bench_qtstart" >>"$rows" 2>>"$log"
 echo "Many projectors at once: --metrics --all beside a loop of --send..." >&2
 python3 bench/fleet.py build-bench/orva-control build-bench/orva-projector-sim >>"$rows" 2>>"$log"
 loadAfter=$(cut -d' ' -f1-3 /proc/loadavg)

@@ -20,9 +20,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <memory>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace
@@ -468,6 +471,36 @@ No serial ports found on this system.
         const QByteArray output =
             program->readAllStandardOutput() + program->readAllStandardError();
         QVERIFY2(shown.isEmpty() ? output.isEmpty() : output.count(shown) == 1, output);
+    }
+
+    // A panel that starts leaves a live panel's socket for the same device alone, and takes
+    // the name over from a socket that a panel left behind when it ended.
+    void sharingSocketNames()
+    {
+        DeviceMap devices;
+        const auto projector = SimulatedProjector::openAsPort1(devices);
+        ::mkdir(QFile::encodeName(m_runtime.filePath("orva-control")).constData(), 0700);
+        const QByteArray path = QFile::encodeName(SharingSocket::path(devices.device(1)));
+        const int left = ::socket(AF_UNIX, SOCK_STREAM, 0); // bound, never listened, gone
+        sockaddr_un address{AF_UNIX, {}};
+        std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+        QCOMPARE(::bind(left, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        ::close(left);
+        const auto inode = [&] {
+            struct stat file{};
+            return ::stat(path.constData(), &file) == 0 ? file.st_ino : 0;
+        };
+        const auto leftInode = inode();
+
+        ClockedPanel first, second;
+        const PanelSocketServer live(first.panel, devices);
+        const auto liveInode = inode();
+        QVERIFY(liveInode != leftInode);
+        const PanelSocketServer late(second.panel, devices);
+        QCOMPARE(inode(), liveInode);
+        QLocalSocket client;
+        client.connectToServer(QFile::decodeName(path));
+        QVERIFY(client.waitForConnected(1000));
     }
 
     void replyEnds_data()
