@@ -139,6 +139,17 @@ Samples jitter(const std::vector<std::int64_t> &times, int intervalMs)
     return result;
 }
 
+// When each command's carriage return arrived on the device side.
+std::vector<std::int64_t> commandTimes(const FdReader &device)
+{
+    std::vector<std::int64_t> times;
+    for (const FdReader::Arrival &arrival : device.arrivals())
+        for (char c : arrival.bytes)
+            if (c == '\r')
+                times.push_back(arrival.ns);
+    return times;
+}
+
 // The floor of a hold: the same number of ticks at the same interval, taken by a minimal C
 // program on a timerfd with poll() (timer_floor, beside this program), as their spacings'
 // distance from the interval; in the program, and on the far side of a pseudo-terminal of its
@@ -155,23 +166,16 @@ Floor floorJitter(int intervalMs, int ticks)
                                 "/bench_timerfloor " + std::to_string(intervalMs) + ' ' +
                                 std::to_string(ticks) + ' ' + line.slavePath().toStdString();
     Floor result;
-    std::vector<std::int64_t> arrivals;
-    {
-        FdReader device(line.master());
-        FILE *floor = popen(command.c_str(), "r");
-        for (double value = 0; floor && std::fscanf(floor, "%lf", &value) == 1;)
-            result.inProgram.add(value);
-        if (!floor || pclose(floor) != 0 || result.inProgram.empty()) {
-            std::fprintf(stderr, "bench_panel: %s failed\n", command.c_str());
-            std::exit(EXIT_FAILURE);
-        }
-        device.waitFor(std::size_t(ticks) * 4, 1s);
-        for (const FdReader::Arrival &arrival : device.arrivals())
-            for (char c : arrival.bytes)
-                if (c == '\r')
-                    arrivals.push_back(arrival.ns);
+    FdReader device(line.master());
+    FILE *floor = popen(command.c_str(), "r");
+    for (double value = 0; floor && std::fscanf(floor, "%lf", &value) == 1;)
+        result.inProgram.add(value);
+    if (!floor || pclose(floor) != 0 || result.inProgram.empty()) {
+        std::fprintf(stderr, "bench_panel: %s failed\n", command.c_str());
+        std::exit(EXIT_FAILURE);
     }
-    result.onDevice = jitter(arrivals, intervalMs);
+    device.waitFor(std::size_t(ticks) * 4, 1s);
+    result.onDevice = jitter(commandTimes(device), intervalMs);
     return result;
 }
 
@@ -470,11 +474,7 @@ void PanelBench::measureHold(const Hold &hold)
         m_mouse.release();
         sleepMs(300);
 
-        std::vector<std::int64_t> commands; // when each command's carriage return arrived
-        for (const FdReader::Arrival &arrival : device.arrivals())
-            for (char c : arrival.bytes)
-                if (c == '\r')
-                    commands.push_back(arrival.ns);
+        const std::vector<std::int64_t> commands = commandTimes(device);
         spacings.append(jitter(commands, hold.intervalMs));
         onGuiThread([&] {
             const std::vector<std::int64_t> ticks = m_ticks.take();
